@@ -1,0 +1,32 @@
+#include <csignal>
+
+#include "runtime/startup.h"
+
+void* FaultExceptionRecord = nullptr;
+void* FaultContext = nullptr;
+
+namespace {
+
+constexpr int kContinueSearch = 1;
+
+// Puts the default action in place for the signal; if a handler of the program's was
+// there, puts it back and raises the signal to it. True when a handler was offered it.
+bool OfferToHandler(int signalNumber) {
+  auto previous = std::signal(signalNumber, SIG_DFL);
+  if (previous == SIG_DFL || previous == SIG_ERR) return false;
+  std::signal(signalNumber, previous);
+  std::raise(signalNumber);
+  return true;
+}
+
+}  // namespace
+
+// No try level is ever active in the program, so no filter or termination handler of
+// the frame applies: a fault is only offered to the runtime library's signal handlers,
+// and the search goes on to the system's default handling, which ends the process.
+int FaultFrameHandler(void* exceptionRecord, void*, void* context, void*) {
+  FaultExceptionRecord = exceptionRecord;
+  FaultContext = context;
+  if (!OfferToHandler(SIGSEGV)) OfferToHandler(SIGFPE);
+  return kContinueSearch;
+}

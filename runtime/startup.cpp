@@ -1,0 +1,63 @@
+#include "runtime/startup.h"
+
+#include <cstring>
+
+#include "file/file.h"
+#include "runtime/heap.h"
+#include "runtime/memory.h"
+#include "runtime/random.h"
+
+HANDLE RuntimeHeap = nullptr;
+HINSTANCE ProgramInstance = nullptr;
+char ProgramDirectory[kProgramDirectorySize];
+
+namespace {
+
+// Keeps the executable's directory: everything up to and including the last backslash.
+void FindProgramDirectory() {
+  GetModuleFileNameA(ProgramInstance, ProgramDirectory, kProgramDirectorySize);
+  ProgramDirectory[kProgramDirectorySize - 1] = '\0';
+  char* end = ProgramDirectory;
+  for (char* p = ProgramDirectory; *p != '\0'; ++p) {
+    if (*p == '\\') end = p + 1;
+  }
+  *end = '\0';
+}
+
+}  // namespace
+
+void StartRuntime(HINSTANCE instance, void* programState, std::size_t programStateSize) {
+  RuntimeHeap = nullptr;
+  ResetStringWorkArea(0);
+  ProgramInstance = nullptr;
+  std::memset(ProgramDirectory, 0, sizeof ProgramDirectory);
+  if (programState) std::memset(programState, 0, programStateSize);
+
+  ProgramInstance = instance;
+  RuntimeHeap = HeapCreate(0, 4000, 0);
+  // Every library keeps its tables in the runtime heap: without it nothing can run, and
+  // the program ends quietly the one usual way.
+  if (!RuntimeHeap) EndProgram();
+  FindProgramDirectory();
+
+  InitFileLibrary();
+  InitMemoryBlocks();
+  InitRandom();
+
+  Address area = AddressOf(HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, kStringWorkAreaSize));
+  if (area == 0) EndProgram();
+  ResetStringWorkArea(area);
+}
+
+void EndLibraries() {
+  EndFileLibrary();
+  EndMemoryBlocks();
+}
+
+void EndProgram() {
+  EndLibraries();
+  if (RuntimeHeap) HeapDestroy(RuntimeHeap);
+  RuntimeHeap = nullptr;
+  ResetStringWorkArea(0);
+  ExitProcess(0);
+}
