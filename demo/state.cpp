@@ -1,0 +1,3 @@
+#include "demo/demo.h"
+
+DemoState Demo;
