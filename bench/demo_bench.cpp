@@ -1,0 +1,120 @@
+// Benchmarks of the demonstration's arithmetic: building the light map, loading a
+// picture into the height map and shading one frame.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "demo/demo.h"
+#include "runtime/heap.h"
+#include "runtime/memory.h"
+#include "runtime/startup.h"
+#include "tools/pcx.h"
+
+extern const char PictureName[] = "Paris.pcx";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A started runtime with the demonstration's arrays, and the picture in a directory of
+// its own, removed when the process ends: the loader opens it for writing too.
+class Setup {
+ public:
+  Setup() : directory_(fs::temp_directory_path() / ("bump-bench-" + std::to_string(getpid()))) {
+    StartRuntime(GetModuleHandleA(nullptr), &Demo, sizeof Demo);
+    Demo.LightMapDimensions[0] = 257;
+    Demo.LightMapDimensions[1] = 257;
+    DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
+    Demo.HeightMapDimensions[0] = 321;
+    Demo.HeightMapDimensions[1] = 201;
+    DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
+    MemoryAllocate(0, kFrameBytes);
+    Demo.FrameBuffer = MemoryAddress();
+
+    fs::create_directories(directory_);
+    fs::path source = fs::path(BUMP_DEMO_DIR) / PictureName;
+    if (fs::exists(source)) {
+      fs::copy_file(source, directory_ / PictureName);
+      picture_ = "demo/" + std::string(PictureName);
+    } else {
+      pcx::Image image = pcx::Grayscale(320, 200);
+      for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 320; ++x) {
+          image.pixels[y * 320 + x] =
+              static_cast<std::uint8_t>(128 + 100 * std::sin(x / 17.0) * std::cos(y / 13.0));
+        }
+      }
+      pcx::Write((directory_ / PictureName).string(), image);
+      picture_ = "generated";
+    }
+    pictureBytes_ = static_cast<std::int64_t>(fs::file_size(directory_ / PictureName));
+
+    std::string windowsPath = directory_.string() + "/";
+    for (char& c : windowsPath) {
+      if (c == '/') c = '\\';
+    }
+    std::strncpy(ProgramDirectory, windowsPath.c_str(), kProgramDirectorySize - 1);
+  }
+  ~Setup() {
+    std::error_code ignored;
+    fs::remove_all(directory_, ignored);
+  }
+  bool Ready() const { return Demo.LightMap && Demo.HeightMap && Demo.FrameBuffer; }
+  const std::string& Picture() const { return picture_; }
+  std::int64_t PictureBytes() const { return pictureBytes_; }
+
+ private:
+  fs::path directory_;
+  std::string picture_;
+  std::int64_t pictureBytes_ = 0;
+};
+
+Setup& Prepared() {
+  static Setup setup;
+  return setup;
+}
+
+void BM_BuildLightMap(benchmark::State& state) {
+  if (!Prepared().Ready()) return state.SkipWithError("no arrays");
+  for (auto _ : state) {
+    BuildLightMap();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * 256 * 256);
+}
+BENCHMARK(BM_BuildLightMap);
+
+void BM_LoadHeightMap(benchmark::State& state) {
+  Setup& setup = Prepared();
+  if (!setup.Ready()) return state.SkipWithError("no arrays");
+  for (auto _ : state) {
+    LoadHeightMap(PictureName);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * setup.PictureBytes());
+  state.SetLabel(setup.Picture());
+}
+BENCHMARK(BM_LoadHeightMap);
+
+void BM_ShadeFrame(benchmark::State& state) {
+  Setup& setup = Prepared();
+  if (!setup.Ready()) return state.SkipWithError("no arrays");
+  LoadHeightMap(PictureName);
+  BuildLightMap();
+  Demo.ReliefFactor = 1.0f;
+  Demo.LightX = 160;
+  Demo.LightY = 100;
+  for (auto _ : state) {
+    ShadeFrame();
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * 318 * 198);
+  state.SetLabel(setup.Picture());
+}
+BENCHMARK(BM_ShadeFrame);
+
+}  // namespace

@@ -1,0 +1,164 @@
+// The program's start-up and its one way out, run inside the test: the stand-in's exit
+// hook unwinds ExitProcess, and its tick source looks at the state when StartTick is
+// taken.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "demo/demo.h"
+#include "platform/posix/standin.h"
+#include "runtime/startup.h"
+#include "tests/support/temp_dir.h"
+#include "tools/pcx.h"
+
+extern const char PictureName[] = "Paris.pcx";
+
+namespace {
+
+struct Exited {
+  UINT code;
+};
+
+constexpr DWORD kStartTick = 123456;
+
+// What the height map, frame buffer and light map hold when StartTick is taken.
+struct Snapshot {
+  std::vector<int> heights;  // picture column, then row, for rows 0 to 198
+  std::vector<int> frame;
+  std::vector<int> light;  // cells (j, i) for j, i below 256
+};
+
+int ConeIntensity(int j, int i) {
+  int dx = j - 128;
+  int dy = i - 128;
+  auto v = static_cast<float>(1.0 - std::sqrt(static_cast<double>(dx * dx + dy * dy)) / 128.0);
+  if (v <= 0) return 0;
+  return static_cast<int>(std::nearbyint(255.0 * v));
+}
+
+int PictureValue(int x, int y) { return (x * 5 + y * 11 + (x / 8) * 40) % 256; }
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    heapsBefore = standin::HeapCount();
+    standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
+    standin::SetExitHook([](UINT code) { throw Exited{code}; });
+    standin::SetTickSource([this]() -> DWORD {
+      // Start-up reads the clock twice: to seed the random numbers, before the arrays
+      // exist, and for StartTick.
+      if (Demo.FrameBuffer != 0) snapshot = Take();
+      return kStartTick;
+    });
+  }
+  void TearDown() override {
+    standin::SetExitHook({});
+    standin::SetTickSource({});
+    standin::SetModuleFileName("");
+    standin::FailHeapAllocationsFrom(0);
+  }
+
+  // The exit code, or -1 when the body returned.
+  int Run() {
+    snapshot.reset();
+    char tail[] = "";
+    try {
+      ProgramBody(GetModuleHandleA(nullptr), nullptr, tail, 1);
+    } catch (const Exited& exited) {
+      return static_cast<int>(exited.code);
+    }
+    return -1;
+  }
+
+  static Snapshot Take() {
+    Snapshot s;
+    for (int r = 0; r < 199; ++r) {
+      for (int c = 1; c <= 320; ++c) s.heights.push_back(*HeightCell(c, r));
+    }
+    for (int k = 0; k < kFrameBytes; ++k) {
+      s.frame.push_back(AtAddress<std::uint8_t>(Demo.FrameBuffer)[k]);
+    }
+    for (int j = 0; j < 256; ++j) {
+      for (int i = 0; i < 256; ++i) s.light.push_back(*LightCell(j, i));
+    }
+    return s;
+  }
+
+  pcx::Image WritePicture() {
+    pcx::Image image = pcx::Grayscale(320, 200);
+    for (int y = 0; y < 200; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        image.pixels[y * 320 + x] = static_cast<std::uint8_t>(PictureValue(x, y));
+      }
+    }
+    EXPECT_TRUE(pcx::Write((dir.path() / PictureName).string(), image));
+    return image;
+  }
+
+  void ExpectLoadedState(const Snapshot& s) {
+    int wrong = 0;
+    for (int r = 0; r < 199; ++r) {
+      for (int x = 0; x < 320; ++x) wrong += s.heights[r * 320 + x] != PictureValue(x, r);
+    }
+    EXPECT_EQ(wrong, 0) << "height cells differing from the picture";
+    int lit = 0;
+    for (int b : s.frame) lit += b != 0;
+    EXPECT_EQ(lit, 0) << "frame bytes not zero";
+    wrong = 0;
+    for (int j = 0; j < 256; ++j) {
+      for (int i = 0; i < 256; ++i) wrong += s.light[j * 256 + i] != ConeIntensity(j, i);
+    }
+    EXPECT_EQ(wrong, 0) << "light map cells off the cone";
+    EXPECT_EQ(s.light[128 * 256 + 128], 255);
+  }
+
+  TempDir dir;
+  std::size_t heapsBefore = 0;
+  std::optional<Snapshot> snapshot;
+};
+
+TEST_F(ProgramTest, MissingPictureIsCreatedEmptyAndTheProgramExitsZero) {
+  EXPECT_EQ(Run(), 0);
+  ASSERT_TRUE(dir.Exists(PictureName));
+  EXPECT_TRUE(dir.Read(PictureName).empty());
+  EXPECT_TRUE(snapshot.has_value());
+  EXPECT_EQ(standin::HeapCount(), heapsBefore);
+}
+
+TEST_F(ProgramTest, StartUpLoadsThePictureAndBuildsTheLightMapThenEndsCleanly) {
+  pcx::Image image = WritePicture();
+  EXPECT_EQ(Run(), 0);
+  ASSERT_TRUE(snapshot.has_value());
+  ExpectLoadedState(*snapshot);
+  EXPECT_EQ(Demo.StartTick, kStartTick);
+  EXPECT_EQ(standin::HeapCount(), heapsBefore);
+  EXPECT_EQ(RuntimeHeap, nullptr);
+  EXPECT_EQ(dir.Read(PictureName), pcx::Encode(image));
+}
+
+TEST_F(ProgramTest, EveryHeapFailureEndsTheProgramQuietly) {
+  WritePicture();
+  // Failures from request n on: the frame buffer is the last request, so the start-up
+  // first gets to StartTick when n is one past the number of requests it makes.
+  unsigned requests = 0;
+  for (unsigned n = 1; n <= 1000 && requests == 0; ++n) {
+    SCOPED_TRACE("heap allocations fail from request " + std::to_string(n));
+    standin::FailHeapAllocationsFrom(n);
+    int code = Run();
+    standin::FailHeapAllocationsFrom(0);
+    ASSERT_EQ(code, 0);
+    ASSERT_EQ(standin::HeapCount(), heapsBefore);
+    if (snapshot) {
+      requests = n - 1;
+      ExpectLoadedState(*snapshot);
+    }
+  }
+  EXPECT_GT(requests, 0u);
+  RecordProperty("heap_requests", static_cast<int>(requests));
+}
+
+}  // namespace

@@ -1,0 +1,246 @@
+// The light map's cone and the shading of a frame: gradient less the relief-scaled offset
+// from the light, rounded half to even, indexing the light map.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "demo/demo.h"
+#include "runtime/heap.h"
+#include "runtime/memory.h"
+#include "tests/support/runtime_fixture.h"
+
+namespace {
+
+// Intensity of the cone at light-map cell (j, i), from the integer distance to the centre.
+int ConeIntensity(int j, int i) {
+  int dx = j - 128;
+  int dy = i - 128;
+  auto v = static_cast<float>(1.0 - std::sqrt(static_cast<double>(dx * dx + dy * dy)) / 128.0);
+  if (v <= 0) return 0;
+  return static_cast<int>(std::nearbyint(255.0 * v));
+}
+
+class ShadingTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    Demo = DemoState{};
+    Demo.HeightMapDimensions[0] = 321;
+    Demo.HeightMapDimensions[1] = 201;
+    DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
+    Demo.LightMapDimensions[0] = 257;
+    Demo.LightMapDimensions[1] = 257;
+    DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
+    ASSERT_NE(MemoryAllocate(0, kFrameBytes), 0u);
+    Demo.FrameBuffer = MemoryAddress();
+    ASSERT_NE(Demo.HeightMap, 0u);
+    ASSERT_NE(Demo.LightMap, 0u);
+  }
+  void TearDown() override {
+    Demo = DemoState{};
+    RuntimeTest::TearDown();
+  }
+
+  int Pixel(int x, int y) { return AtAddress<std::uint8_t>(Demo.FrameBuffer)[y * 320 + x]; }
+  void FillFrame(std::uint8_t value) {
+    for (int k = 0; k < kFrameBytes; ++k) AtAddress<std::uint8_t>(Demo.FrameBuffer)[k] = value;
+  }
+  void FillHeights(std::int16_t value) {
+    for (int c = 0; c <= 320; ++c) {
+      for (int r = 0; r <= 200; ++r) *HeightCell(c, r) = value;
+    }
+  }
+  template <class F>
+  void FillLightMap(F value) {
+    for (int a = 0; a <= 256; ++a) {
+      for (int b = 0; b <= 256; ++b) *LightCell(a, b) = value(a, b);
+    }
+  }
+  void Light(float relief, int x, int y) {
+    Demo.ReliefFactor = relief;
+    Demo.LightX = x;
+    Demo.LightY = y;
+  }
+};
+
+TEST_F(ShadingTest, LightMapTellingValues) {
+  BuildLightMap();
+  EXPECT_EQ(*LightCell(128, 128), 255);
+  EXPECT_EQ(*LightCell(129, 128), 253);
+  EXPECT_EQ(*LightCell(128, 129), 253);
+  EXPECT_EQ(*LightCell(130, 128), 251);
+  // Distance 64: 255 x 0.5 = 127.5, a tie that goes to the even 128.
+  EXPECT_EQ(*LightCell(192, 128), 128);
+  EXPECT_EQ(*LightCell(64, 128), 128);
+  EXPECT_EQ(*LightCell(128, 64), 128);
+  EXPECT_EQ(*LightCell(255, 128), 2);
+  EXPECT_EQ(*LightCell(256, 128), 0);
+  EXPECT_EQ(*LightCell(128, 256), 0);
+}
+
+TEST_F(ShadingTest, LightMapIsTheWholeCone) {
+  // Every cell starts at -7: those with an index 256 must not be written.
+  FillLightMap([](int, int) { return -7; });
+  BuildLightMap();
+  int nonZero = 0;
+  int mismatches = 0;
+  for (int j = 0; j < 256; ++j) {
+    for (int i = 0; i < 256; ++i) {
+      int value = *LightCell(j, i);
+      if (value != 0) ++nonZero;
+      int d2 = (j - 128) * (j - 128) + (i - 128) * (i - 128);
+      bool dark = j == 0 || i == 0 || d2 >= 128 * 128;
+      if ((dark && value != 0) || value != ConeIntensity(j, i) || value != *LightCell(i, j) ||
+          (j > 0 && value != *LightCell(256 - j, i))) {
+        if (++mismatches <= 5) ADD_FAILURE() << "LightMap(" << j << ", " << i << ") = " << value;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(nonZero, 51245);
+  for (int a = 0; a <= 256; ++a) {
+    EXPECT_EQ(*LightCell(a, 256), -7) << a;
+    EXPECT_EQ(*LightCell(256, a), -7) << a;
+  }
+}
+
+TEST_F(ShadingTest, FlatMapUnderTheLightShowsTheConeCentre) {
+  BuildLightMap();
+  Light(1.0f, 160, 160);
+  ShadeFrame();
+  EXPECT_EQ(Pixel(160, 160), 255);
+  EXPECT_EQ(Pixel(161, 160), 253);
+  EXPECT_EQ(Pixel(159, 160), 253);
+  EXPECT_EQ(Pixel(160, 161), 253);
+  EXPECT_EQ(Pixel(160, 159), 253);
+}
+
+TEST_F(ShadingTest, FlatMapIsLitWithinRadius128OverRelief) {
+  BuildLightMap();
+  for (int relief : {1, 2, 3}) {
+    SCOPED_TRACE("relief " + std::to_string(relief));
+    FillFrame(0);
+    Light(static_cast<float>(relief), 160, 100);
+    ShadeFrame();
+    int wrong = 0;
+    for (int y = 1; y <= 198; ++y) {
+      for (int x = 1; x <= 318; ++x) {
+        int d2 = relief * relief * ((x - 160) * (x - 160) + (y - 100) * (y - 100));
+        bool ok = d2 <= 127 * 127 ? Pixel(x, y) > 0 : d2 >= 128 * 128 ? Pixel(x, y) == 0 : true;
+        if (!ok && ++wrong <= 5) ADD_FAILURE() << "(" << x << ", " << y << ") = " << Pixel(x, y);
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+TEST_F(ShadingTest, SlopeMovesTheBrightSpot) {
+  // Heights rising 3 a column and 2 a row: gradients 6 and 4 everywhere inside.
+  for (int c = 0; c <= 320; ++c) {
+    for (int r = 0; r <= 200; ++r) *HeightCell(c, r) = static_cast<std::int16_t>(3 * c + 2 * r);
+  }
+  BuildLightMap();
+  Light(1.0f, 160, 100);
+  ShadeFrame();
+  int brightest = 0;
+  for (int y = 1; y <= 198; ++y) {
+    for (int x = 1; x <= 318; ++x) {
+      if (Pixel(x, y) == 255) {
+        ++brightest;
+        EXPECT_EQ(x, 166);
+        EXPECT_EQ(y, 104);
+      }
+    }
+  }
+  EXPECT_EQ(brightest, 1);
+}
+
+// One pixel's light-map indices, read through maps that hold one index or the other as
+// their value; index 256 holds 77, which no in-range reading shows.
+TEST_F(ShadingTest, IndicesRoundHalfToEvenAndOutOfRangeBecomesZero) {
+  struct Case {
+    int gx, gy;  // height differences across the pixel
+    int rx, ry;  // pixel less light position
+    float relief;
+    int u, w;
+  };
+  const Case cases[] = {
+      {3, 0, 1, 0, 0.5f, 130, 128},     // 2.5 -> 2
+      {0, 0, 1, 0, 0.5f, 128, 128},     // -0.5 -> 0
+      {4, 0, 1, 0, 0.5f, 132, 128},     // 3.5 -> 4
+      {0, 0, -1, 0, 0.5f, 128, 128},    // 0.5 -> 0
+      {0, 0, 3, 0, 0.5f, 126, 128},     // -1.5 -> -2
+      {-2, 0, 1, 0, 0.5f, 126, 128},    // -2.5 -> -2
+      {0, 3, 0, 1, 0.5f, 128, 130},     // 2.5 -> 2
+      {0, 0, 0, -3, 0.5f, 128, 130},    // 1.5 -> 2
+      {0, 0, -5, 0, 0.1f, 129, 128},    // 0.1f is a little above 0.1: 0.50000000745 -> 1
+      {10, -7, 4, -6, 2.0f, 130, 133},  // 2 and 5
+      {127, -128, 0, 0, 0.0f, 255, 0},  // both ends of the map
+      {128, 0, 0, 0, 0.0f, 0, 128},     // u = 256
+      {-129, 0, 0, 0, 0.0f, 0, 128},    // u = -1
+      {0, 128, 0, 0, 0.0f, 128, 0},     // w = 256
+      {0, -129, 0, 0, 0.0f, 128, 0},    // w = -1
+      {200, 5, 0, 0, 0.0f, 0, 133},     // each index on its own
+      {5, -200, 0, 0, 0.0f, 133, 0},    // likewise
+      {0, 0, 100, 0, 3.0f, 0, 128},     // -300
+  };
+  constexpr int x = 100;
+  constexpr int y = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE("gx " + std::to_string(c.gx) + " gy " + std::to_string(c.gy) + " offset " +
+                 std::to_string(c.rx) + "," + std::to_string(c.ry) + " relief " +
+                 std::to_string(c.relief));
+    FillHeights(0);
+    *HeightCell(x + 1, y) = static_cast<std::int16_t>(c.gx + 10);
+    *HeightCell(x - 1, y) = 10;
+    *HeightCell(x, y + 1) = static_cast<std::int16_t>(c.gy + 20);
+    *HeightCell(x, y - 1) = 20;
+    *HeightCell(x, y) = 1000;  // a pixel's own height does not enter its gradients
+    Light(c.relief, x - c.rx, y - c.ry);
+    FillLightMap([](int u, int) { return u == 256 ? 77 : u; });
+    ShadeFrame();
+    EXPECT_EQ(Pixel(x, y), c.u) << "first index";
+    FillLightMap([](int, int w) { return w == 256 ? 77 : w; });
+    ShadeFrame();
+    EXPECT_EQ(Pixel(x, y), c.w) << "second index";
+  }
+}
+
+TEST_F(ShadingTest, FrameEdgesAreLeftAlone) {
+  for (int c = 0; c <= 320; ++c) {
+    for (int r = 0; r <= 200; ++r)
+      *HeightCell(c, r) = static_cast<std::int16_t>((c * 37 + r * 91) % 400 - 200);
+  }
+  FillLightMap([](int, int) { return 7; });
+  FillFrame(0xAB);
+  Light(1.0f, 160, 100);
+  ShadeFrame();
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      bool edge = y == 0 || y == 199 || x == 0 || x == 319;
+      ASSERT_EQ(Pixel(x, y), edge ? 0xAB : 7) << "(" << x << ", " << y << ")";
+    }
+  }
+}
+
+TEST_F(ShadingTest, PlotPixelWritesOneByteOfRowsOf320) {
+  FillFrame(0);
+  PlotPixel(0, 0, 1);
+  PlotPixel(319, 0, 2);
+  PlotPixel(0, 1, 3);
+  PlotPixel(319, 199, 4);
+  PlotPixel(5, 7, 0x1FF);
+  auto* frame = AtAddress<std::uint8_t>(Demo.FrameBuffer);
+  EXPECT_EQ(frame[0], 1);
+  EXPECT_EQ(frame[319], 2);
+  EXPECT_EQ(frame[320], 3);
+  EXPECT_EQ(frame[63999], 4);
+  EXPECT_EQ(frame[7 * 320 + 5], 0xFF);
+  int written = 0;
+  for (int k = 0; k < kFrameBytes; ++k) written += frame[k] != 0;
+  EXPECT_EQ(written, 5);
+}
+
+}  // namespace

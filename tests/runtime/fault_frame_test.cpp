@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "runtime/startup.h"
+
+namespace {
+
+volatile std::sig_atomic_t received = 0;
+void Record(int signalNumber) { received = signalNumber; }
+
+// Each test starts from the default actions; whatever the test runner had installed (a
+// sanitizer's handlers, for instance) comes back afterwards.
+class FaultFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    received = 0;
+    savedSegv = std::signal(SIGSEGV, SIG_DFL);
+    savedFpe = std::signal(SIGFPE, SIG_DFL);
+  }
+  void TearDown() override {
+    std::signal(SIGSEGV, savedSegv);
+    std::signal(SIGFPE, savedFpe);
+  }
+  void (*savedSegv)(int) = SIG_DFL;
+  void (*savedFpe)(int) = SIG_DFL;
+};
+
+TEST_F(FaultFrameTest, FaultGoesToTheProgramsSegvHandlerAndTheSearchGoesOn) {
+  int record = 0;
+  int context = 0;
+  std::signal(SIGSEGV, Record);
+  std::signal(SIGFPE, Record);
+  EXPECT_EQ(FaultFrameHandler(&record, nullptr, &context, nullptr), 1);
+  EXPECT_EQ(received, SIGSEGV);
+  EXPECT_EQ(FaultExceptionRecord, &record);
+  EXPECT_EQ(FaultContext, &context);
+}
+
+TEST_F(FaultFrameTest, WithoutSegvHandlerTheFpeHandlerGetsIt) {
+  std::signal(SIGFPE, Record);
+  EXPECT_EQ(FaultFrameHandler(nullptr, nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(received, SIGFPE);
+  EXPECT_EQ(std::signal(SIGSEGV, SIG_DFL), SIG_DFL);
+}
+
+TEST_F(FaultFrameTest, WithNoHandlersNothingIsRaised) {
+  EXPECT_EQ(FaultFrameHandler(nullptr, nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(received, 0);
+}
+
+}  // namespace

@@ -1,0 +1,4 @@
+#include "platform/posix/standin.h"
+#include "tests/support/heap_blocks.h"
+
+std::size_t LiveBlocks(HANDLE heap) { return standin::HeapBlockCount(heap); }

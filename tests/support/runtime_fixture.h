@@ -1,0 +1,13 @@
+// A started runtime for one test, ended again without ending the process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+class RuntimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+// Ends the libraries and the runtime heap as EndProgram does, but returns.
+void StopRuntime();
