@@ -1,0 +1,17 @@
+#!/bin/bash
+# Runs a Windows program under Wine in the project's own quiet prefix, passing its exit
+# code through. The Mono and Gecko installers are skipped: nothing here needs them.
+set -e
+export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/bump-wine}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+mkdir -p "$(dirname "$WINEPREFIX")"
+# Tests run side by side: the first one creates the prefix while the others wait.
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+) 9>"$WINEPREFIX.lock"
+exec wine "$@"
