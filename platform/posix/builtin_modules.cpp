@@ -1,9 +1,29 @@
 #include "platform/posix/builtin_modules.h"
 
+#include "platform/posix/ddraw_internal.h"
+
 namespace standin {
 
-// The display and input modules join this list as they are built; until then a program
-// that asks for them finds none, exactly as on a system without them.
-std::vector<std::pair<std::string, std::vector<Export>>> BuiltInModules() { return {}; }
+// "DINPUT.DLL"'s one export, defined in dinput.cpp.
+HRESULT DirectInputCreateEx(HINSTANCE instance, DWORD version, REFIID interfaceId, LPVOID* object,
+                            LPUNKNOWN outer);
+
+namespace {
+
+// An export as GetProcAddress hands it out; the caller casts it back to its real type.
+template <class Function>
+FARPROC Exported(Function* procedure) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(procedure));
+}
+
+}  // namespace
+
+// The system's own modules; a program that asks for any other finds none.
+std::vector<std::pair<std::string, std::vector<Export>>> BuiltInModules() {
+  return {
+      {"DDRAW.DLL", {{"DirectDrawCreateEx", Exported(&DirectDrawCreateEx)}}},
+      {"DINPUT.DLL", {{"DirectInputCreateEx", Exported(&DirectInputCreateEx)}}},
+  };
+}
 
 }  // namespace standin

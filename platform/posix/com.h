@@ -25,6 +25,7 @@ using HRESULT = LONG;
 #define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000Eu)
 #define E_INVALIDARG static_cast<HRESULT>(0x80070057u)
 #define E_HANDLE static_cast<HRESULT>(0x80070006u)
+#define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110u)
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 
@@ -37,3 +38,5 @@ struct IUnknown {
   ~IUnknown() = default;
 };
 using LPUNKNOWN = IUnknown*;
+
+extern const GUID IID_IUnknown;

@@ -23,12 +23,14 @@ struct Heap : KernelObject {
 
 unsigned failFrom = 0;  // 0: never fail
 unsigned requests = 0;  // allocation requests since FailHeapAllocationsFrom
+std::function<bool(HANDLE, SIZE_T)> refusal;
 
 // A 32-bit Windows process has 2 GiB of address space; no single block can be larger.
 constexpr SIZE_T kLargestBlock = 0x7FFF0000;
 
-bool AllocationRefused(SIZE_T bytes) {
+bool AllocationRefused(HANDLE heap, SIZE_T bytes) {
   if (bytes > kLargestBlock) return true;
+  if (refusal && refusal(heap, bytes)) return true;
   if (failFrom == 0) return false;
   return ++requests >= failFrom;
 }
@@ -40,6 +42,10 @@ Heap* FindHeap(HANDLE heap) {
 }
 
 }  // namespace
+
+void RefuseHeapAllocations(std::function<bool(HANDLE heap, SIZE_T bytes)> refuse) {
+  refusal = std::move(refuse);
+}
 
 void FailHeapAllocationsFrom(unsigned request) {
   failFrom = request;
@@ -58,7 +64,7 @@ std::size_t HeapCount() { return Heap::count; }
 using namespace standin;
 
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
-  if (AllocationRefused(0)) {
+  if (AllocationRefused(nullptr, 0)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -74,7 +80,7 @@ BOOL HeapDestroy(HANDLE heap) {
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
   Heap* h = FindHeap(heap);
   if (!h) return nullptr;
-  if (AllocationRefused(bytes)) {
+  if (AllocationRefused(heap, bytes)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -106,7 +112,7 @@ LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID memory, SIZE_T bytes) {
     found->second = bytes;
     return memory;
   }
-  if (AllocationRefused(bytes)) {
+  if (AllocationRefused(heap, bytes)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

@@ -74,6 +74,9 @@ struct PAINTSTRUCT {
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xffff))
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff))
+#define MAKELPARAM(l, h)                                           \
+  (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | \
+                                          (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
 #define MAKEWPARAM(l, h)                                           \
   (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(l)) | \
                                           (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
@@ -107,6 +110,18 @@ using DWORD_PTR = ULONG_PTR;
 #define WM_SYSCOMMAND 0x0112
 #define WM_MOUSEMOVE 0x0200
 
+#define SIZE_RESTORED 0
+
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+
+#define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_CLASS_ALREADY_EXISTS 1410
+
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
 #define WA_CLICKACTIVE 2
@@ -117,7 +132,9 @@ using DWORD_PTR = ULONG_PTR;
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWMAXIMIZED 3
+#define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
+#define SW_SHOWNA 8
 #define SW_RESTORE 9
 
 #define WS_OVERLAPPED 0x00000000L

@@ -1,0 +1,332 @@
+// The SDL2 display: a window over the whole desktop (SDL_WINDOW_FULLSCREEN_DESKTOP) that
+// shows each presented picture scaled to the desktop in its own proportions (the logical
+// size is the mode's size), an 8-bit picture expanded through its palette. Presents wait
+// for the vertical blank (SDL_RENDERER_PRESENTVSYNC).
+//
+// SDL's video starts on first need (a mode being set or the desktop asked for), not at
+// program start, on the X or Wayland desktop that the environment names (or with the
+// driver that SDL_VIDEODRIVER names), and stops with the display. The window exists only
+// while the full screen is shown, and the system cursor is hidden for that time. The
+// display takes every SDL event from the queue; the keyboard is read from SDL's keyboard
+// state.
+//
+// Limits: one desktop display (the first); the modes offered are the usual sizes up to
+// the desktop's size, whatever the depth, since every depth is converted to the
+// renderer's own.
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "platform/posix/display.h"
+
+namespace standin {
+namespace {
+
+struct KeyMapping {
+  SDL_Scancode scancode;
+  BYTE scanCode;
+};
+
+// The standard keyboard's keys by USB usage (SDL) and by DirectInput scan code.
+constexpr KeyMapping kKeys[] = {
+    {SDL_SCANCODE_ESCAPE, DIK_ESCAPE},
+    {SDL_SCANCODE_1, DIK_1},
+    {SDL_SCANCODE_2, DIK_2},
+    {SDL_SCANCODE_3, DIK_3},
+    {SDL_SCANCODE_4, DIK_4},
+    {SDL_SCANCODE_5, DIK_5},
+    {SDL_SCANCODE_6, DIK_6},
+    {SDL_SCANCODE_7, DIK_7},
+    {SDL_SCANCODE_8, DIK_8},
+    {SDL_SCANCODE_9, DIK_9},
+    {SDL_SCANCODE_0, DIK_0},
+    {SDL_SCANCODE_MINUS, DIK_MINUS},
+    {SDL_SCANCODE_EQUALS, DIK_EQUALS},
+    {SDL_SCANCODE_BACKSPACE, DIK_BACK},
+    {SDL_SCANCODE_TAB, DIK_TAB},
+    {SDL_SCANCODE_Q, DIK_Q},
+    {SDL_SCANCODE_W, DIK_W},
+    {SDL_SCANCODE_E, DIK_E},
+    {SDL_SCANCODE_R, DIK_R},
+    {SDL_SCANCODE_T, DIK_T},
+    {SDL_SCANCODE_Y, DIK_Y},
+    {SDL_SCANCODE_U, DIK_U},
+    {SDL_SCANCODE_I, DIK_I},
+    {SDL_SCANCODE_O, DIK_O},
+    {SDL_SCANCODE_P, DIK_P},
+    {SDL_SCANCODE_LEFTBRACKET, DIK_LBRACKET},
+    {SDL_SCANCODE_RIGHTBRACKET, DIK_RBRACKET},
+    {SDL_SCANCODE_RETURN, DIK_RETURN},
+    {SDL_SCANCODE_LCTRL, DIK_LCONTROL},
+    {SDL_SCANCODE_A, DIK_A},
+    {SDL_SCANCODE_S, DIK_S},
+    {SDL_SCANCODE_D, DIK_D},
+    {SDL_SCANCODE_F, DIK_F},
+    {SDL_SCANCODE_G, DIK_G},
+    {SDL_SCANCODE_H, DIK_H},
+    {SDL_SCANCODE_J, DIK_J},
+    {SDL_SCANCODE_K, DIK_K},
+    {SDL_SCANCODE_L, DIK_L},
+    {SDL_SCANCODE_SEMICOLON, DIK_SEMICOLON},
+    {SDL_SCANCODE_APOSTROPHE, DIK_APOSTROPHE},
+    {SDL_SCANCODE_GRAVE, DIK_GRAVE},
+    {SDL_SCANCODE_LSHIFT, DIK_LSHIFT},
+    {SDL_SCANCODE_BACKSLASH, DIK_BACKSLASH},
+    // The key beside Enter on ISO keyboards sends the backslash's scan code.
+    {SDL_SCANCODE_NONUSHASH, DIK_BACKSLASH},
+    {SDL_SCANCODE_Z, DIK_Z},
+    {SDL_SCANCODE_X, DIK_X},
+    {SDL_SCANCODE_C, DIK_C},
+    {SDL_SCANCODE_V, DIK_V},
+    {SDL_SCANCODE_B, DIK_B},
+    {SDL_SCANCODE_N, DIK_N},
+    {SDL_SCANCODE_M, DIK_M},
+    {SDL_SCANCODE_COMMA, DIK_COMMA},
+    {SDL_SCANCODE_PERIOD, DIK_PERIOD},
+    {SDL_SCANCODE_SLASH, DIK_SLASH},
+    {SDL_SCANCODE_RSHIFT, DIK_RSHIFT},
+    {SDL_SCANCODE_KP_MULTIPLY, DIK_MULTIPLY},
+    {SDL_SCANCODE_LALT, DIK_LMENU},
+    {SDL_SCANCODE_SPACE, DIK_SPACE},
+    {SDL_SCANCODE_CAPSLOCK, DIK_CAPITAL},
+    {SDL_SCANCODE_F1, DIK_F1},
+    {SDL_SCANCODE_F2, DIK_F2},
+    {SDL_SCANCODE_F3, DIK_F3},
+    {SDL_SCANCODE_F4, DIK_F4},
+    {SDL_SCANCODE_F5, DIK_F5},
+    {SDL_SCANCODE_F6, DIK_F6},
+    {SDL_SCANCODE_F7, DIK_F7},
+    {SDL_SCANCODE_F8, DIK_F8},
+    {SDL_SCANCODE_F9, DIK_F9},
+    {SDL_SCANCODE_F10, DIK_F10},
+    {SDL_SCANCODE_NUMLOCKCLEAR, DIK_NUMLOCK},
+    {SDL_SCANCODE_SCROLLLOCK, DIK_SCROLL},
+    {SDL_SCANCODE_KP_7, DIK_NUMPAD7},
+    {SDL_SCANCODE_KP_8, DIK_NUMPAD8},
+    {SDL_SCANCODE_KP_9, DIK_NUMPAD9},
+    {SDL_SCANCODE_KP_MINUS, DIK_SUBTRACT},
+    {SDL_SCANCODE_KP_4, DIK_NUMPAD4},
+    {SDL_SCANCODE_KP_5, DIK_NUMPAD5},
+    {SDL_SCANCODE_KP_6, DIK_NUMPAD6},
+    {SDL_SCANCODE_KP_PLUS, DIK_ADD},
+    {SDL_SCANCODE_KP_1, DIK_NUMPAD1},
+    {SDL_SCANCODE_KP_2, DIK_NUMPAD2},
+    {SDL_SCANCODE_KP_3, DIK_NUMPAD3},
+    {SDL_SCANCODE_KP_0, DIK_NUMPAD0},
+    {SDL_SCANCODE_KP_PERIOD, DIK_DECIMAL},
+    {SDL_SCANCODE_NONUSBACKSLASH, DIK_OEM_102},
+    {SDL_SCANCODE_F11, DIK_F11},
+    {SDL_SCANCODE_F12, DIK_F12},
+    {SDL_SCANCODE_KP_ENTER, DIK_NUMPADENTER},
+    {SDL_SCANCODE_RCTRL, DIK_RCONTROL},
+    {SDL_SCANCODE_KP_DIVIDE, DIK_DIVIDE},
+    {SDL_SCANCODE_PRINTSCREEN, DIK_SYSRQ},
+    {SDL_SCANCODE_RALT, DIK_RMENU},
+    {SDL_SCANCODE_PAUSE, DIK_PAUSE},
+    {SDL_SCANCODE_HOME, DIK_HOME},
+    {SDL_SCANCODE_UP, DIK_UP},
+    {SDL_SCANCODE_PAGEUP, DIK_PRIOR},
+    {SDL_SCANCODE_LEFT, DIK_LEFT},
+    {SDL_SCANCODE_RIGHT, DIK_RIGHT},
+    {SDL_SCANCODE_END, DIK_END},
+    {SDL_SCANCODE_DOWN, DIK_DOWN},
+    {SDL_SCANCODE_PAGEDOWN, DIK_NEXT},
+    {SDL_SCANCODE_INSERT, DIK_INSERT},
+    {SDL_SCANCODE_DELETE, DIK_DELETE},
+    {SDL_SCANCODE_LGUI, DIK_LWIN},
+    {SDL_SCANCODE_RGUI, DIK_RWIN},
+    {SDL_SCANCODE_APPLICATION, DIK_APPS},
+};
+
+class SdlDisplay final : public Display {
+ public:
+  ~SdlDisplay() override {
+    Leave();
+    if (started_) SDL_Quit();
+  }
+
+  bool Start() override {
+    if (!started_) started_ = StartVideo();
+    return started_;
+  }
+
+  DisplayMode DesktopMode() override {
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return ModeOf(0, 0, 32);
+    return ModeOf(static_cast<DWORD>(desktop.w), static_cast<DWORD>(desktop.h), 32);
+  }
+
+  DWORD RefreshRate() const override {
+    SDL_DisplayMode desktop{};
+    if (!started_ || SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.refresh_rate <= 0) {
+      return 60;
+    }
+    return static_cast<DWORD>(desktop.refresh_rate);
+  }
+
+  bool Enter(const DisplayMode& mode) override {
+    if (!Start()) return false;
+    int width = static_cast<int>(mode.width);
+    int height = static_cast<int>(mode.height);
+    if (!window_) {
+      window_ = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                                 height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      if (!window_) return false;
+      renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+      if (!renderer_) {
+        Leave();
+        return false;
+      }
+    }
+    if (!MakeTexture(width, height) || SDL_RenderSetLogicalSize(renderer_, width, height) != 0) {
+      Leave();
+      return false;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderPresent(renderer_);
+    ApplyClip();
+    return true;
+  }
+
+  void Leave() override {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) {
+      SDL_DestroyWindow(window_);
+      SDL_ShowCursor(SDL_ENABLE);
+    }
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+  }
+
+  void Present(const FrameView& frame) override {
+    if (!window_) return;
+    int width = static_cast<int>(frame.width);
+    int height = static_cast<int>(frame.height);
+    if ((width != textureWidth_ || height != textureHeight_) && !MakeTexture(width, height)) {
+      return;
+    }
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+    RgbConverter converter(frame.format, frame.palette);
+    for (DWORD y = 0; y < frame.height; ++y) {
+      auto* out = reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(pixels) +
+                                                   static_cast<std::ptrdiff_t>(pitch) * y);
+      converter.Row(frame.pixels + static_cast<std::ptrdiff_t>(frame.pitch) * y, frame.width, out);
+    }
+    SDL_UnlockTexture(texture_);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+
+  void CollectEvents(std::vector<DisplayEvent>& events) override {
+    if (!started_) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (event.type == SDL_QUIT) {
+        events.push_back(DisplayEvent::kCloseRequested);
+      } else if (event.type == SDL_WINDOWEVENT) {
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            events.push_back(DisplayEvent::kFocusGained);
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            events.push_back(DisplayEvent::kFocusLost);
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+            events.push_back(DisplayEvent::kExposed);
+            break;
+          case SDL_WINDOWEVENT_CLOSE:
+            events.push_back(DisplayEvent::kCloseRequested);
+            break;
+          default:
+            break;
+        }
+      }
+    }
+  }
+
+  void ReadKeys(BYTE keys[256]) override {
+    std::memset(keys, 0, 256);
+    if (!started_) return;
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    for (const KeyMapping& key : kKeys) {
+      if (key.scancode < count && state[key.scancode]) keys[key.scanCode] = 0x80;
+    }
+  }
+
+  void ClipCursor(const RECT* clip) override {
+    clip_ = clip ? std::optional<RECT>(*clip) : std::nullopt;
+    ApplyClip();
+  }
+
+ private:
+  // SDL would fall back to drivers that show nothing (offscreen, dummy) when no desktop
+  // answers, and probing Wayland without its session prints to stderr; so only the
+  // desktops that the environment names are tried, unless SDL_VIDEODRIVER chooses.
+  static bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+  }
+
+  static bool StartVideo() {
+    if (Named("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const std::pair<const char*, const char*> desktops[] = {{"x11", "DISPLAY"},
+                                                            {"wayland", "WAYLAND_DISPLAY"}};
+    for (auto [driver, variable] : desktops) {
+      if (!Named(variable)) continue;
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    }
+    return false;
+  }
+
+  bool MakeTexture(int width, int height) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
+    textureWidth_ = texture_ ? width : 0;
+    textureHeight_ = texture_ ? height : 0;
+    return texture_ != nullptr;
+  }
+
+  // The clip is kept in the full screen's coordinates and confines the mouse to the part
+  // of the window that shows them.
+  void ApplyClip() {
+    if (!window_) return;
+    if (!clip_) {
+      SDL_SetWindowMouseRect(window_, nullptr);
+      return;
+    }
+    int left = 0, top = 0, right = 0, bottom = 0;
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->left),
+                              static_cast<float>(clip_->top), &left, &top);
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->right),
+                              static_cast<float>(clip_->bottom), &right, &bottom);
+    SDL_Rect area{left, top, right - left, bottom - top};
+    SDL_SetWindowMouseRect(window_, &area);
+  }
+
+  bool started_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int textureWidth_ = 0;
+  int textureHeight_ = 0;
+  std::optional<RECT> clip_;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> MakeSdlDisplay() { return std::make_unique<SdlDisplay>(); }
+
+}  // namespace standin
