@@ -11,6 +11,9 @@
 constexpr std::int32_t kFrameWidth = 320;
 constexpr std::int32_t kFrameHeight = 200;
 constexpr std::int32_t kFrameBytes = kFrameWidth * kFrameHeight;
+// Where the frame lands on the 800 x 600 screen: centred across, not down.
+constexpr std::int32_t kFrameLeft = 240;
+constexpr std::int32_t kFrameTop = 150;
 
 // The demonstration's variables, cleared as one block when the runtime starts.
 struct DemoState {
@@ -51,3 +54,6 @@ std::int32_t LightXAt(std::int32_t lightAngle);
 std::int32_t LightYAt(std::int32_t lightAngle);
 // Sets the relief factor and the light's position for the tick count `now`.
 void UpdateTimeline(DWORD now);
+
+// Copies the frame buffer into the open drawing session's pixels at column 240, row 150.
+void CopyFrameToScreen();

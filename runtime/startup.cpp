@@ -3,9 +3,13 @@
 #include <cstring>
 
 #include "file/file.h"
+#include "input/keyboard.h"
+#include "palette/palette.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
 #include "runtime/random.h"
+#include "screen/drawing.h"
+#include "screen/screen.h"
 
 HANDLE RuntimeHeap = nullptr;
 HINSTANCE ProgramInstance = nullptr;
@@ -26,7 +30,7 @@ void FindProgramDirectory() {
 
 }  // namespace
 
-void StartRuntime(HINSTANCE instance, void* programState, std::size_t programStateSize) {
+void StartRuntimeCore(HINSTANCE instance, void* programState, std::size_t programStateSize) {
   RuntimeHeap = nullptr;
   ResetStringWorkArea(0);
   ProgramInstance = nullptr;
@@ -40,6 +44,7 @@ void StartRuntime(HINSTANCE instance, void* programState, std::size_t programSta
   if (!RuntimeHeap) EndProgram();
   FindProgramDirectory();
 
+  InitDrawing();
   InitFileLibrary();
   InitMemoryBlocks();
   InitRandom();
@@ -49,9 +54,19 @@ void StartRuntime(HINSTANCE instance, void* programState, std::size_t programSta
   ResetStringWorkArea(area);
 }
 
+// The screen library has started before the input devices, which need its window.
+void StartRuntime(HINSTANCE instance, void* programState, std::size_t programStateSize) {
+  StartRuntimeCore(instance, programState, programStateSize);
+  InitScreenLibrary();
+  InitKeyboard();
+}
+
 void EndLibraries() {
   EndFileLibrary();
+  EndKeyboard();
   EndMemoryBlocks();
+  EndPalettes();
+  EndScreenLibrary();
 }
 
 void EndProgram() {

@@ -23,6 +23,10 @@ int ProgramBody(HINSTANCE instance, HINSTANCE previousInstance, char* commandLin
 // given, is cleared first together with the runtime's.
 void StartRuntime(HINSTANCE instance, void* programState = nullptr,
                   std::size_t programStateSize = 0);
+// The runtime's own part of the start-up: everything up to the string work area, before
+// the screen and input libraries start.
+void StartRuntimeCore(HINSTANCE instance, void* programState = nullptr,
+                      std::size_t programStateSize = 0);
 
 // Ends every library, destroys the runtime heap and ends the process with exit code 0.
 [[noreturn]] void EndProgram();

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "demo/demo.h"
+#include "platform/posix/display.h"
 #include "platform/posix/standin.h"
 #include "runtime/startup.h"
+#include "screen/screen.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pcx.h"
 
@@ -45,13 +47,19 @@ int PictureValue(int x, int y) { return (x * 5 + y * 11 + (x / 8) * 40) % 256; }
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A key already down at the first poll: one frame, then the program ends.
+    // A fresh desktop, and a screen library that has not yet made its window there.
+    standin::ResetDesktop();
+    ScreenState.window = ScreenState.savedWindow = nullptr;
+    ScreenState.windowCreated = 0;
+    standin::UseHeadlessDisplay().SetKey(DIK_SPACE, true);
     heapsBefore = standin::HeapCount();
     standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
     standin::SetExitHook([](UINT code) { throw Exited{code}; });
     standin::SetTickSource([this]() -> DWORD {
       // Start-up reads the clock twice: to seed the random numbers, before the arrays
       // exist, and for StartTick.
-      if (Demo.FrameBuffer != 0) snapshot = Take();
+      if (Demo.FrameBuffer != 0 && !snapshot) snapshot = Take();
       return kStartTick;
     });
   }
@@ -60,6 +68,7 @@ class ProgramTest : public ::testing::Test {
     standin::SetTickSource({});
     standin::SetModuleFileName("");
     standin::FailHeapAllocationsFrom(0);
+    standin::UseSdlDisplay();
   }
 
   // The exit code, or -1 when the body returned.
@@ -142,8 +151,9 @@ TEST_F(ProgramTest, StartUpLoadsThePictureAndBuildsTheLightMapThenEndsCleanly) {
 
 TEST_F(ProgramTest, EveryHeapFailureEndsTheProgramQuietly) {
   WritePicture();
-  // Failures from request n on: the frame buffer is the last request, so the start-up
-  // first gets to StartTick when n is one past the number of requests it makes.
+  // Failures from request n on: the frame buffer is the last request before StartTick,
+  // so the start-up first gets there when n is one past the number of requests it makes
+  // until then.
   unsigned requests = 0;
   for (unsigned n = 1; n <= 1000 && requests == 0; ++n) {
     SCOPED_TRACE("heap allocations fail from request " + std::to_string(n));

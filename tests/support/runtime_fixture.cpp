@@ -10,5 +10,5 @@ void StopRuntime() {
   ResetStringWorkArea(0);
 }
 
-void RuntimeTest::SetUp() { StartRuntime(GetModuleHandleA(nullptr)); }
+void RuntimeTest::SetUp() { StartRuntimeCore(GetModuleHandleA(nullptr)); }
 void RuntimeTest::TearDown() { StopRuntime(); }

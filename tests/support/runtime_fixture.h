@@ -1,4 +1,5 @@
-// A started runtime for one test, ended again without ending the process.
+// The runtime core started for one test (without the screen and input libraries), ended
+// again without ending the process.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,0 +1,142 @@
+#include "palette/palette.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/startup.h"
+#include "screen/screen.h"
+
+IDirectDrawPalette** PaletteTable = nullptr;
+std::int32_t PaletteSlots = 0;
+IDirectDrawPalette* CurrentPalette = nullptr;
+
+namespace {
+
+constexpr DWORD kPaletteCaps = DDPCAPS_8BIT | DDPCAPS_ALLOW256;
+constexpr std::size_t kColorTableOffset = 54;
+constexpr std::size_t kColorTableBytes = 256 * 4;
+
+bool InTable(std::int32_t palette) {
+  return PaletteTable && palette >= 0 && palette < PaletteSlots;
+}
+
+IDirectDrawPalette* Create(PALETTEENTRY* entries) {
+  IDirectDrawPalette* created = nullptr;
+  if (!ScreenState.directDraw ||
+      ScreenState.directDraw->CreatePalette(kPaletteCaps, entries, &created, nullptr) != DD_OK) {
+    return nullptr;
+  }
+  return created;
+}
+
+}  // namespace
+
+Address InitPalettes(std::int32_t highest) {
+  PaletteSlots = highest >= 0 && highest < 0x1FFFFFFF ? highest + 1 : 0;
+  PaletteTable = static_cast<IDirectDrawPalette**>(
+      HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY,
+                static_cast<SIZE_T>(PaletteSlots) * sizeof(IDirectDrawPalette*)));
+  if (!PaletteTable) PaletteSlots = 0;
+  CurrentPalette = nullptr;
+  if (ScreenState.directDraw) return AddressOf(PaletteTable);
+  // The palettes may start before the screen library: they then bind DirectDraw
+  // themselves, as the screen library's shared object, without counting as its user.
+  HMODULE module = LoadLibraryA("DDRAW.DLL");
+  if (!module) return 0;
+  auto create =
+      ProcedureAs<DirectDrawCreateExFunction>(GetProcAddress(module, "DirectDrawCreateEx"));
+  if (!create) return 0;
+  if (create(nullptr, reinterpret_cast<LPVOID*>(&ScreenState.directDraw), IID_IDirectDraw7,
+             nullptr) != DD_OK) {
+    return 0;
+  }
+  return AddressOf(PaletteTable);
+}
+
+IDirectDrawPalette* NewPalette(std::int32_t palette) {
+  if (!InTable(palette)) return nullptr;
+  PALETTEENTRY entries[256];
+  for (PALETTEENTRY& entry : entries) entry = {255, 0, 0, PC_RESERVED | PC_NOCOLLAPSE};
+  IDirectDrawPalette* created = Create(entries);
+  if (!created) return nullptr;
+  FreePalette(palette);
+  CurrentPalette = created;
+  PaletteTable[palette] = created;
+  return created;
+}
+
+IDirectDrawPalette* LoadPalette(std::int32_t palette, const char* fileName) {
+  if (!InTable(palette)) return nullptr;
+  std::FILE* file = OpenStream(fileName, "rb");
+  if (!file) return nullptr;
+  std::vector<unsigned char> bytes;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    long size = std::ftell(file);
+    std::rewind(file);
+    if (size > 0) {
+      bytes.resize(static_cast<std::size_t>(size));
+      bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
+  }
+  std::fclose(file);
+  // A file too short for its whole colour table is refused with the others.
+  if (bytes.size() < kColorTableOffset + kColorTableBytes || bytes[0] != 'B' || bytes[1] != 'M' ||
+      (bytes[28] | bytes[29] << 8) != 8) {
+    return nullptr;
+  }
+  PALETTEENTRY entries[256];
+  for (int i = 0; i < 256; ++i) {
+    const unsigned char* quad = &bytes[kColorTableOffset + 4 * i];
+    entries[i] = {quad[2], quad[1], quad[0], PC_EXPLICIT};
+  }
+  IDirectDrawPalette* created = Create(entries);
+  if (!created) return nullptr;
+  FreePalette(palette);
+  PaletteTable[palette] = created;
+  return created;
+}
+
+// A released palette is never reached through the current palette afterwards.
+void FreePalette(std::int32_t palette) {
+  if (!InTable(palette) || !PaletteTable[palette]) return;
+  if (CurrentPalette == PaletteTable[palette]) CurrentPalette = nullptr;
+  PaletteTable[palette]->Release();
+  PaletteTable[palette] = nullptr;
+}
+
+IDirectDrawPalette* UsePalette(std::int32_t palette) {
+  CurrentPalette = InTable(palette) ? PaletteTable[palette] : nullptr;
+  return CurrentPalette;
+}
+
+void ShowPalette(std::int32_t palette) {
+  UsePalette(palette);
+  if (CurrentPalette && ScreenState.primary) ScreenState.primary->SetPalette(CurrentPalette);
+}
+
+void SetPaletteColor(std::int32_t entry, std::uint32_t color) {
+  if (!CurrentPalette || entry < 0 || entry > 255) return;
+  PALETTEENTRY value;
+  std::memcpy(&value, &color, sizeof value);
+  CurrentPalette->SetEntries(0, static_cast<DWORD>(entry), 1, &value);
+}
+
+std::uint32_t GetPaletteColor(std::int32_t entry) {
+  std::uint32_t color = 0;
+  if (!CurrentPalette || entry < 0 || entry > 255) return 0;
+  PALETTEENTRY value;
+  if (CurrentPalette->GetEntries(0, static_cast<DWORD>(entry), 1, &value) != DD_OK) return 0;
+  std::memcpy(&color, &value, sizeof color);
+  return color;
+}
+
+// The table goes with the runtime heap right after this; it is forgotten here so that
+// nothing reaches it afterwards.
+void EndPalettes() {
+  for (std::int32_t palette = 0; palette < PaletteSlots; ++palette) FreePalette(palette);
+  PaletteTable = nullptr;
+  PaletteSlots = 0;
+  CurrentPalette = nullptr;
+}

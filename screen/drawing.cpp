@@ -1,0 +1,117 @@
+#include "screen/drawing.h"
+
+#include "screen/screen.h"
+
+namespace {
+
+struct DrawingSession {
+  std::int32_t kind;
+  HWND window;
+  void (*release)();
+  HDC deviceContext;
+  Address bufferAddress;
+  std::int32_t pitch;
+  std::int32_t width;
+  std::int32_t height;
+  std::int32_t depth;
+  std::int32_t pixelFormat;
+  HGDIOBJ previousBrush;
+  HGDIOBJ previousPen;
+};
+
+DrawingSession session;
+DrawingTarget screenTarget;
+HBRUSH defaultBrush;
+HPEN defaultPen;
+
+}  // namespace
+
+void InitDrawing() {
+  defaultBrush = CreateSolidBrush(0);
+  defaultPen = CreatePen(PS_SOLID, 0, 0);
+}
+
+// The lock only serves to learn where the pixels lie; the device context then holds the
+// surface in place until the session gives it back.
+DrawingTarget* ScreenTarget() {
+  if (ScreenState.backBufferDC || !ScreenState.backBuffer) return nullptr;
+  DDSURFACEDESC2& description = ScreenState.screenDescription;
+  if (ScreenState.backBuffer->Lock(nullptr, &description, DDLOCK_WAIT, nullptr) != DD_OK) {
+    return nullptr;
+  }
+  ScreenState.backBuffer->Unlock(nullptr);
+  if (ScreenState.backBuffer->GetDC(&ScreenState.backBufferDC) != DD_OK) {
+    ScreenState.backBufferDC = nullptr;
+    return nullptr;
+  }
+  screenTarget.kind = kSurfaceTarget;
+  screenTarget.bufferAddress = AddressOf(description.lpSurface);
+  screenTarget.pitch = description.lPitch;
+  screenTarget.width = static_cast<std::int32_t>(description.dwWidth);
+  screenTarget.height = static_cast<std::int32_t>(description.dwHeight);
+  screenTarget.depth = ScreenState.depth;
+  screenTarget.pixelFormat = ScreenState.pixelFormatCode;
+  screenTarget.deviceContext = ScreenState.backBufferDC;
+  screenTarget.release = ReleaseBackBufferDC;
+  return &screenTarget;
+}
+
+void ReleaseBackBufferDC() {
+  if (!ScreenState.backBufferDC) return;
+  ScreenState.backBuffer->ReleaseDC(ScreenState.backBufferDC);
+  ScreenState.backBufferDC = nullptr;
+}
+
+HDC BeginDrawing(const DrawingTarget* target) {
+  EndDrawing();
+  if (!target) return session.deviceContext;
+  session.kind = target->kind;
+  session.window = target->window;
+  session.release = target->release;
+  session.deviceContext =
+      target->kind == kWindowTarget ? GetDC(target->window) : target->deviceContext;
+  if (target->kind == kSurfaceTarget) {
+    session.bufferAddress = target->bufferAddress;
+    session.pitch = target->pitch;
+    session.width = target->width;
+    session.height = target->height;
+    session.depth = target->depth;
+    session.pixelFormat = target->pixelFormat;
+  }
+  if (session.deviceContext) {
+    SetTextAlign(session.deviceContext, TA_UPDATECP);
+    session.previousBrush = SelectObject(session.deviceContext, defaultBrush);
+    session.previousPen = SelectObject(session.deviceContext, defaultPen);
+    SetTextColor(session.deviceContext, 0);
+  }
+  return session.deviceContext;
+}
+
+void EndDrawing() {
+  if (!session.deviceContext) return;
+  SelectObject(session.deviceContext, session.previousBrush);
+  SelectObject(session.deviceContext, session.previousPen);
+  switch (session.kind) {
+    case kWindowTarget:
+      ReleaseDC(session.window, session.deviceContext);
+      break;
+    case kReleasedTarget:
+    case kReleasedTargetAlso:
+    case kSurfaceTarget:
+      if (session.release) session.release();
+      break;
+    default:
+      DeleteDC(session.deviceContext);
+  }
+  session.deviceContext = nullptr;
+}
+
+// A closed session's buffer is no longer held by anyone: nothing may be written through
+// it, so the queries answer 0 until the next surface session opens.
+Address DrawingBufferAddress() {
+  return session.kind == kSurfaceTarget && session.deviceContext ? session.bufferAddress : 0;
+}
+
+std::int32_t DrawingBufferPitch() {
+  return session.kind == kSurfaceTarget && session.deviceContext ? session.pitch : 0;
+}

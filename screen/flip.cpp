@@ -1,0 +1,97 @@
+// Flipping: every frame ends here. Window messages are delivered, the back buffer is
+// presented, a lost display is restored, and with a frame rate set the frame's time is
+// waited out on the performance counter.
+#include "screen/drawing.h"
+#include "screen/screen.h"
+#include "sprite/sprite.h"
+
+namespace {
+
+void DrainMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// The display mode, the surfaces and the window come back; the contents of video
+// memory do not, so the sprites that came from files are loaded again.
+void RestoreScreen() {
+  ScreenState.directDraw->SetDisplayMode(ScreenState.drawingWidth, ScreenState.drawingHeight,
+                                         ScreenState.depth, ScreenState.requestedRefreshRate, 0);
+  ScreenState.directDraw->RestoreAllSurfaces();
+  ShowWindow(ScreenState.window, SW_SHOWMAXIMIZED);
+}
+
+std::int32_t ReadCounter() {
+  LARGE_INTEGER counter;
+  while (!QueryPerformanceCounter(&counter)) {
+  }
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter.QuadPart));
+}
+
+// Spins until more than a frame's ticks have passed since the last wait ended. A change
+// of sign of the counter's low 32 bits starts the wait anew from that read.
+void WaitForFrameTime() {
+  for (;;) {
+    std::int32_t now = ReadCounter();
+    if ((now < 0 && ScreenState.lastCounter >= 0) || (now > 0 && ScreenState.lastCounter <= 0)) {
+      ScreenState.lastCounter = now;
+    }
+    auto elapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
+                                             static_cast<std::uint32_t>(ScreenState.lastCounter));
+    if (elapsed > ScreenState.ticksPerFrame) {
+      ScreenState.lastCounter = now;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+IDirectDrawSurface7* FlipBuffers() {
+  // Without an open screen there is nothing to present.
+  if (!ScreenState.primary) {
+    DrainMessages();
+    return ScreenState.drawingBuffer;
+  }
+  ReleaseBackBufferDC();
+  UseBuffer(-1);
+  DrainMessages();
+  if (ScreenState.active) {
+    if (ScreenState.primary->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST) RestoreScreen();
+  }
+  ScreenState.drawingBuffer = ScreenState.backBuffer;
+  if (ScreenState.frameRate != 0 &&
+      ScreenState.monitorFrequency != static_cast<DWORD>(ScreenState.requestedRefreshRate)) {
+    WaitForFrameTime();
+  }
+  return ScreenState.drawingBuffer;
+}
+
+std::int32_t SetFrameRate(std::int32_t framesPerSecond) {
+  // A rate of -1 would divide by zero.
+  if (framesPerSecond == -1) return 0;
+  LARGE_INTEGER frequency;
+  if (!QueryPerformanceFrequency(&frequency)) return 0;
+  ScreenState.frameRate = framesPerSecond;
+  ScreenState.ticksPerFrame = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(frequency.QuadPart / (std::int64_t{framesPerSecond} + 1)));
+  ScreenState.lastCounter = 0;
+  return 1;
+}
+
+IDirectDrawSurface7* UseBuffer(std::int32_t buffer) {
+  if (buffer == -1) {
+    ScreenState.drawingBuffer = ScreenState.backBuffer;
+    ScreenState.drawingWidth = ScreenState.width;
+    ScreenState.drawingHeight = ScreenState.height;
+  } else if (buffer >= 0 && buffer < SpriteTableCapacity && HoldsSurface(SpriteTable[buffer])) {
+    const SpriteSlot& slot = SpriteTable[buffer];
+    ScreenState.drawingBuffer = static_cast<IDirectDrawSurface7*>(slot.storage);
+    ScreenState.drawingWidth = slot.drawingWidth;
+    ScreenState.drawingHeight = slot.drawingHeight;
+  }
+  return ScreenState.drawingBuffer;
+}

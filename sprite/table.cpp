@@ -1,0 +1,35 @@
+#include <cstdlib>
+
+#include "runtime/startup.h"
+#include "sprite/sprite.h"
+
+SpriteSlot* SpriteTable = nullptr;
+std::int32_t SpriteTableCapacity = 0;
+
+void FreeSprite(std::int32_t sprite) {
+  if (!SpriteTable || sprite < 0 || sprite >= SpriteTableCapacity) return;
+  SpriteSlot& slot = SpriteTable[sprite];
+  if (!slot.storage) return;
+  if (slot.depth == kMemoryImageDepth) {
+    HeapFree(RuntimeHeap, 0, slot.storage);
+  } else {
+    static_cast<IDirectDrawSurface7*>(slot.storage)->Release();
+  }
+  std::free(slot.fileName);
+  slot.storage = nullptr;
+  slot.fileName = nullptr;
+}
+
+// New slots are empty and the old ones keep their contents; a table that cannot grow
+// stays as it was.
+void GrowSpriteTable(std::int32_t sprite) {
+  if (sprite < SpriteTableCapacity) return;
+  std::int64_t capacity = std::int64_t{sprite} + kInitialSpriteCapacity;
+  std::uint64_t bytes = static_cast<std::uint64_t>(capacity) * sizeof(SpriteSlot);
+  if (bytes > 0x7FFFFFFFu) return;
+  void* table = SpriteTable ? HeapReAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, SpriteTable, bytes)
+                            : HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, bytes);
+  if (!table) return;
+  SpriteTable = static_cast<SpriteSlot*>(table);
+  SpriteTableCapacity = static_cast<std::int32_t>(capacity);
+}

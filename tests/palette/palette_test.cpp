@@ -1,0 +1,204 @@
+// Palettes against DirectDraw doubles: what is created, replaced and released, and when.
+#include "palette/palette.h"
+
+#include <cstring>
+
+#include "runtime/memory.h"
+#include "screen/screen.h"
+#include "tests/screen/directdraw_doubles.h"
+#include "tests/support/runtime_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using ::testing::_;
+using ::testing::DoAll;
+using ::testing::Expectation;
+using ::testing::InSequence;
+using ::testing::Invoke;
+using ::testing::NiceMock;
+using ::testing::Return;
+using ::testing::SetArgPointee;
+
+class PaletteLibraryTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    saved = ScreenState.directDraw;
+    ScreenState.directDraw = &directDraw;
+    ON_CALL(directDraw, CreatePalette(_, _, _, _))
+        .WillByDefault(
+            Invoke([this](DWORD, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* out, IUnknown*) {
+              std::memcpy(created, entries, sizeof created);
+              *out = next;
+              return DD_OK;
+            }));
+    ASSERT_NE(InitPalettes(256), 0u);
+  }
+  void TearDown() override {
+    EndPalettes();
+    ScreenState.directDraw = saved;
+    standin::RestoreBuiltInModules();
+    RuntimeTest::TearDown();
+  }
+  std::vector<std::uint8_t> Bitmap(std::uint16_t bits, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    bytes[28] = static_cast<std::uint8_t>(bits);
+    return bytes;
+  }
+  IDirectDraw7* saved = nullptr;
+  NiceMock<DirectDrawDouble> directDraw;
+  NiceMock<PaletteDouble> first;
+  NiceMock<PaletteDouble> second;
+  IDirectDrawPalette* next = &first;
+  PALETTEENTRY created[256];
+  TempDir dir;
+};
+
+TEST_F(PaletteLibraryTest, TableHoldsHighestPlusOneEmptySlots) {
+  EXPECT_EQ(PaletteSlots, 257);
+  for (int i = 0; i < 257; ++i) EXPECT_EQ(PaletteTable[i], nullptr);
+  EXPECT_EQ(UsePalette(256), nullptr);
+}
+
+TEST_F(PaletteLibraryTest, NewPaletteIsPureRedAndCurrent) {
+  EXPECT_CALL(directDraw, CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, _, _, nullptr));
+  EXPECT_EQ(NewPalette(3), &first);
+  EXPECT_EQ(CurrentPalette, &first);
+  EXPECT_EQ(PaletteTable[3], &first);
+  for (const PALETTEENTRY& entry : created) {
+    EXPECT_EQ(entry.peRed, 255);
+    EXPECT_EQ(entry.peGreen, 0);
+    EXPECT_EQ(entry.peBlue, 0);
+    EXPECT_EQ(entry.peFlags, PC_RESERVED | PC_NOCOLLAPSE);
+  }
+}
+
+TEST_F(PaletteLibraryTest, ReplacingReleasesTheOldPaletteOnceAfterTheNewExists) {
+  NewPalette(0);
+  next = &second;
+  Expectation creation = EXPECT_CALL(directDraw, CreatePalette(_, _, _, _));
+  EXPECT_CALL(first, Release()).Times(1).After(creation);
+  EXPECT_EQ(NewPalette(0), &second);
+  EXPECT_CALL(second, Release()).Times(1);
+  EndPalettes();
+}
+
+TEST_F(PaletteLibraryTest, AFailedCreationKeepsTheOldPalette) {
+  NewPalette(0);
+  EXPECT_CALL(directDraw, CreatePalette(_, _, _, _)).WillOnce(Return(DDERR_OUTOFMEMORY));
+  EXPECT_CALL(first, Release()).Times(0);
+  EXPECT_EQ(NewPalette(0), nullptr);
+  EXPECT_EQ(PaletteTable[0], &first);
+  EXPECT_EQ(CurrentPalette, &first);
+  ::testing::Mock::VerifyAndClearExpectations(&first);
+}
+
+TEST_F(PaletteLibraryTest, ColoursGoToTheCurrentPaletteAsEntryBytes) {
+  NewPalette(0);
+  EXPECT_CALL(first, SetEntries(0u, 255u, 1u, _))
+      .WillOnce(Invoke([](DWORD, DWORD, DWORD, LPPALETTEENTRY entry) {
+        EXPECT_EQ(entry->peRed, 255);
+        EXPECT_EQ(entry->peGreen, 127);
+        EXPECT_EQ(entry->peBlue, 63);
+        EXPECT_EQ(entry->peFlags, 0);
+        return DD_OK;
+      }));
+  SetPaletteColor(255, MakeRGB(255, 127, 63));
+  EXPECT_CALL(first, GetEntries(0u, 7u, 1u, _))
+      .WillOnce(DoAll(SetArgPointee<3>(PALETTEENTRY{1, 2, 3, 4}), Return(DD_OK)));
+  EXPECT_EQ(GetPaletteColor(7), 0x04030201u);
+  EXPECT_CALL(first, GetEntries(_, _, _, _)).WillOnce(Return(DDERR_INVALIDPARAMS));
+  EXPECT_EQ(GetPaletteColor(8), 0u);
+}
+
+TEST_F(PaletteLibraryTest, AnEmptySlotLeavesNoCurrentPalette) {
+  NewPalette(0);
+  ShowPalette(5);
+  EXPECT_EQ(CurrentPalette, nullptr);
+  EXPECT_CALL(first, SetEntries(_, _, _, _)).Times(0);
+  SetPaletteColor(1, 0x123456);
+  EXPECT_EQ(GetPaletteColor(1), 0u);
+}
+
+TEST_F(PaletteLibraryTest, AReleasedPaletteIsNotCurrentAnyMore) {
+  NewPalette(0);
+  EXPECT_CALL(first, Release()).Times(1);
+  FreePalette(0);
+  EXPECT_EQ(CurrentPalette, nullptr);
+  EXPECT_CALL(first, SetEntries(_, _, _, _)).Times(0);
+  SetPaletteColor(0, 0);
+  FreePalette(0);
+}
+
+TEST_F(PaletteLibraryTest, LoadsTheColourTableOfAnEightBitBitmap) {
+  auto bytes = Bitmap(8, 54 + 1024);
+  for (int i = 0; i < 256; ++i) {
+    bytes[54 + 4 * i] = static_cast<std::uint8_t>(i);             // blue
+    bytes[54 + 4 * i + 1] = static_cast<std::uint8_t>(255 - i);   // green
+    bytes[54 + 4 * i + 2] = static_cast<std::uint8_t>(i ^ 0x5A);  // red
+    bytes[54 + 4 * i + 3] = 0xEE;
+  }
+  bytes[54] = 10;
+  bytes[55] = 20;
+  bytes[56] = 30;
+  dir.Write("ramp.bmp", bytes);
+  NewPalette(1);
+  next = &second;
+  EXPECT_EQ(LoadPalette(2, dir.WindowsPath("ramp.bmp").c_str()), &second);
+  EXPECT_EQ(PaletteTable[2], &second);
+  EXPECT_EQ(CurrentPalette, &first);
+  EXPECT_EQ(created[0].peRed, 30);
+  EXPECT_EQ(created[0].peGreen, 20);
+  EXPECT_EQ(created[0].peBlue, 10);
+  EXPECT_EQ(created[0].peFlags, PC_EXPLICIT);
+  // Bytes that text-mode reading would change arrive unchanged.
+  for (int i : {10, 13, 26, 255}) {
+    EXPECT_EQ(created[i].peBlue, i);
+    EXPECT_EQ(created[i].peGreen, 255 - i);
+    EXPECT_EQ(created[i].peRed, i ^ 0x5A);
+  }
+}
+
+TEST_F(PaletteLibraryTest, RefusesWhatIsNoWholeEightBitColourTable) {
+  NewPalette(2);
+  dir.Write("deep.bmp", Bitmap(24, 54 + 1024));
+  auto notBitmap = Bitmap(8, 54 + 1024);
+  notBitmap[0] = 'X';
+  dir.Write("other.bmp", notBitmap);
+  dir.Write("short.bmp", Bitmap(8, 54 + 1023));
+  dir.Write("empty.bmp", {});
+  EXPECT_CALL(directDraw, CreatePalette(_, _, _, _)).Times(0);
+  for (const char* name : {"deep.bmp", "other.bmp", "short.bmp", "empty.bmp", "missing.bmp"}) {
+    EXPECT_EQ(LoadPalette(2, dir.WindowsPath(name).c_str()), nullptr) << name;
+    EXPECT_EQ(PaletteTable[2], &first) << name;
+  }
+}
+
+TEST_F(PaletteLibraryTest, ShowingAttachesToThePrimarySurface) {
+  NiceMock<SurfaceDouble> primary;
+  IDirectDrawSurface7* savedPrimary = ScreenState.primary;
+  ScreenState.primary = &primary;
+  NewPalette(0);
+  EXPECT_CALL(primary, SetPalette(&first));
+  ShowPalette(0);
+  EXPECT_EQ(CurrentPalette, &first);
+  ScreenState.primary = savedPrimary;
+}
+
+TEST_F(PaletteLibraryTest, StartingBeforeTheScreenBindsTheSharedObjectWithoutCounting) {
+  EndPalettes();
+  ScreenState.directDraw = nullptr;
+  standin::RemoveModule("DDRAW.DLL");
+  EXPECT_EQ(InitPalettes(4), 0u);
+  EXPECT_EQ(PaletteSlots, 5);  // the table is there all the same
+  InstallDirectDrawDouble(&directDraw);
+  std::int32_t users = ScreenState.directDrawUsers;
+  EXPECT_NE(InitPalettes(4), 0u);
+  EXPECT_EQ(ScreenState.directDraw, &directDraw);
+  EXPECT_EQ(ScreenState.directDrawUsers, users);
+}
+
+}  // namespace

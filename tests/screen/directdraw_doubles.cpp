@@ -1,0 +1,19 @@
+#include "tests/screen/directdraw_doubles.h"
+
+namespace {
+
+IDirectDraw7* handedOut = nullptr;
+
+HRESULT WINAPI CreateDouble(GUID*, LPVOID* object, REFIID, IUnknown*) {
+  *object = handedOut;
+  return handedOut ? DD_OK : DDERR_GENERIC;
+}
+
+}  // namespace
+
+void InstallDirectDrawDouble(IDirectDraw7* object) {
+  handedOut = object;
+  standin::InstallModule(
+      "DDRAW.DLL", {{"DirectDrawCreateEx",
+                     reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&CreateDouble))}});
+}

@@ -1,0 +1,360 @@
+// The screen library against DirectDraw doubles: the calls it makes, their order, and
+// the failures that a working DirectDraw does not show on demand.
+#include <cstring>
+
+#include "screen/drawing.h"
+#include "screen/screen.h"
+#include "sprite/sprite.h"
+#include "tests/screen/directdraw_doubles.h"
+#include "tests/support/runtime_fixture.h"
+
+namespace {
+
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::DoAll;
+using ::testing::Field;
+using ::testing::InSequence;
+using ::testing::Invoke;
+using ::testing::NiceMock;
+using ::testing::Pointee;
+using ::testing::Return;
+using ::testing::SetArgPointee;
+
+int CursorCount() {
+  int shown = ShowCursor(TRUE);
+  ShowCursor(FALSE);
+  return shown - 1;
+}
+
+// The screen library as at process start, but for its window, which lives as long as the
+// process does.
+class ScreenLibraryTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    // A screen released after a failed start-up forgets the window: keep it here.
+    static HWND processWindow = nullptr;
+    if (ScreenState.window) processWindow = ScreenState.window;
+    std::int32_t created = ScreenState.windowCreated;
+    ScreenState = {};
+    ScreenState.window = processWindow;
+    ScreenState.windowCreated = created;
+    ON_CALL(directDraw, CreateSurface(_, _, _))
+        .WillByDefault(DoAll(SetArgPointee<1>(&primary), Return(DD_OK)));
+    ON_CALL(primary, GetAttachedSurface(_, _))
+        .WillByDefault(DoAll(SetArgPointee<1>(&backBuffer), Return(DD_OK)));
+    ON_CALL(primary, GetDC(_)).WillByDefault(Return(DDERR_GENERIC));
+    ON_CALL(backBuffer, GetDC(_)).WillByDefault(Return(DDERR_GENERIC));
+    ON_CALL(primary, Lock(_, _, _, _)).WillByDefault(Return(DDERR_GENERIC));
+    ON_CALL(directDraw, GetMonitorFrequency(_))
+        .WillByDefault(DoAll(SetArgPointee<0>(60), Return(DD_OK)));
+    InstallDirectDrawDouble(&directDraw);
+  }
+  void TearDown() override {
+    EndScreenLibrary();
+    standin::RestoreBuiltInModules();
+    standin::SetPerformanceCounter({}, {});
+    RuntimeTest::TearDown();
+  }
+  // The primary surface's lock reports these masks.
+  void ReportMasks(DWORD red, DWORD green) {
+    ON_CALL(primary, Lock(_, _, _, _))
+        .WillByDefault(Invoke([=](LPRECT, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
+          description->ddpfPixelFormat.dwRBitMask = red;
+          description->ddpfPixelFormat.dwGBitMask = green;
+          return DD_OK;
+        }));
+  }
+  NiceMock<DirectDrawDouble> directDraw;
+  NiceMock<SurfaceDouble> primary;
+  NiceMock<SurfaceDouble> backBuffer;
+};
+
+TEST_F(ScreenLibraryTest, StartUpBindsDirectDrawOnceAndShutdownReleasesIt) {
+  Address table = InitScreenLibrary();
+  ASSERT_NE(table, 0u);
+  EXPECT_EQ(table, AddressOf(SpriteTable));
+  EXPECT_EQ(SpriteTableCapacity, 50);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(SpriteTable[i].storage, nullptr);
+  EXPECT_EQ(ScreenState.directDraw, &directDraw);
+  EXPECT_EQ(ScreenState.directDrawUsers, 1);
+  EXPECT_EQ(ScreenState.savedWindow, ScreenState.window);
+  EXPECT_EQ(ScreenState.screenDescription.dwSize, sizeof(DDSURFACEDESC2));
+  EXPECT_EQ(CreateScreenWindow(), 1);
+  EXPECT_EQ(standin::ModuleReferences("DDRAW.DLL"), 1);
+  EXPECT_CALL(directDraw, SetCooperativeLevel(nullptr, DDSCL_NORMAL));
+  EXPECT_CALL(directDraw, Release()).Times(1);
+  EndScreenLibrary();
+  EXPECT_EQ(ScreenState.directDrawUsers, 0);
+  EXPECT_EQ(ScreenState.directDraw, nullptr);
+  EXPECT_EQ(standin::ModuleReferences("DDRAW.DLL"), 0);
+  ScreenState.started = 0;
+}
+
+TEST_F(ScreenLibraryTest, WithoutDirectDrawNoScreenOpensAndTheCountStillBalances) {
+  standin::RemoveModule("DDRAW.DLL");
+  int cursor = CursorCount();
+  EXPECT_EQ(InitScreenLibrary(), 0u);
+  EXPECT_EQ(ScreenState.started, 1);
+  EXPECT_EQ(ScreenState.directDrawUsers, 1);
+  EXPECT_EQ(OpenScreen(800, 600, 8, ""), 0);
+  EXPECT_EQ(CursorCount(), cursor);
+  EndScreenLibrary();
+  EXPECT_EQ(ScreenState.directDrawUsers, 0);
+  EXPECT_EQ(CursorCount(), cursor);
+  ScreenState.started = 0;
+}
+
+TEST_F(ScreenLibraryTest, ACreationThatLeavesNoObjectUnloadsTheModule) {
+  InstallDirectDrawDouble(nullptr);
+  EXPECT_EQ(InitScreenLibrary(), 0u);
+  EXPECT_EQ(standin::ModuleReferences("DDRAW.DLL"), 0);
+  EXPECT_EQ(ScreenState.directDrawUsers, 1);
+}
+
+TEST_F(ScreenLibraryTest, OpeningCallsDirectDrawInOrder) {
+  InitScreenLibrary();
+  ReportMasks(0, 0);
+  EXPECT_CALL(directDraw, SetCooperativeLevel(nullptr, DDSCL_NORMAL)).Times(AnyNumber());
+  {
+    InSequence order;
+    EXPECT_CALL(directDraw, SetCooperativeLevel(ScreenState.window, 17u)).WillOnce(Return(DD_OK));
+    EXPECT_CALL(directDraw, SetDisplayMode(800u, 600u, 8u, 0u, 0u)).WillOnce(Return(DD_OK));
+    EXPECT_CALL(directDraw,
+                CreateSurface(AllOf(Pointee(Field(&DDSURFACEDESC2::dwFlags, 0x21u)),
+                                    Pointee(Field(&DDSURFACEDESC2::dwBackBufferCount, 1u))),
+                              _, nullptr))
+        .WillOnce(DoAll(SetArgPointee<1>(&primary), Return(DD_OK)));
+    EXPECT_CALL(primary, GetAttachedSurface(Pointee(Field(&DDSCAPS2::dwCaps, 0x2004u)), _))
+        .WillOnce(DoAll(SetArgPointee<1>(&backBuffer), Return(DD_OK)));
+    EXPECT_CALL(backBuffer, GetDC(_));
+    EXPECT_CALL(primary, GetDC(_));
+    EXPECT_CALL(directDraw, GetMonitorFrequency(_));
+    EXPECT_CALL(primary, Lock(nullptr, _, DDLOCK_WAIT, nullptr));
+    EXPECT_CALL(primary, Unlock(nullptr));
+  }
+  int cursor = CursorCount();
+  EXPECT_EQ(OpenScreen(800, 600, 8, ""), 1);
+  EXPECT_EQ(CursorCount(), cursor - 1);
+  EXPECT_EQ(ScreenState.width, 800);
+  EXPECT_EQ(ScreenState.drawingHeight, 600);
+  EXPECT_EQ(ScreenState.drawingBuffer, &backBuffer);
+  EXPECT_EQ(ScreenState.monitorFrequency, 60u);
+  EXPECT_EQ(PixelFormatCode(), 1);
+  EXPECT_EQ(ScreenState.active, 1);
+  EXPECT_CALL(backBuffer, Release());
+  EXPECT_CALL(primary, Release());
+  CloseScreen();
+  EXPECT_EQ(ScreenState.width, 0);
+  EXPECT_EQ(ScreenState.primary, nullptr);
+  EXPECT_EQ(CursorCount(), cursor);
+}
+
+TEST_F(ScreenLibraryTest, ARefusedModeOpensNothingAndShowsTheCursorAgain) {
+  InitScreenLibrary();
+  int cursor = CursorCount();
+  EXPECT_CALL(directDraw, SetDisplayMode(_, _, _, _, _)).WillOnce(Return(DDERR_INVALIDMODE));
+  EXPECT_CALL(directDraw, CreateSurface(_, _, _)).Times(0);
+  EXPECT_CALL(directDraw, SetCooperativeLevel(_, 17u)).WillOnce(Return(DD_OK));
+  EXPECT_CALL(directDraw, SetCooperativeLevel(nullptr, DDSCL_NORMAL));
+  EXPECT_EQ(OpenScreen(800, 600, 8, ""), 0);
+  EXPECT_EQ(ScreenState.primary, nullptr);
+  EXPECT_EQ(CursorCount(), cursor);
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
+}
+
+TEST_F(ScreenLibraryTest, SizesAreTakenAsSigned16BitValues) {
+  InitScreenLibrary();
+  EXPECT_CALL(directDraw, SetDisplayMode(4464u, 600u, 8u, 0u, 0u))
+      .WillOnce(Return(DDERR_INVALIDMODE));
+  OpenScreen(70000, 600, 8, "");
+}
+
+struct LayoutCase {
+  std::int32_t depth;
+  DWORD red;
+  DWORD green;
+  std::int32_t code;
+};
+
+class PixelLayoutTest : public ScreenLibraryTest,
+                        public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(PixelLayoutTest, CodeFollowsDepthAndMasks) {
+  InitScreenLibrary();
+  ReportMasks(GetParam().red, GetParam().green);
+  ASSERT_EQ(OpenScreen(640, 480, GetParam().depth, "x"), 1);
+  EXPECT_EQ(PixelFormatCode(), GetParam().code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, PixelLayoutTest,
+                         ::testing::Values(LayoutCase{8, 0, 0, 1}, LayoutCase{16, 0x7C00, 0x3E0, 2},
+                                           LayoutCase{16, 0xF800, 0x7E0, 3},
+                                           LayoutCase{24, 0xFF, 0xFF00, 4},
+                                           LayoutCase{24, 0xFF0000, 0xFF00, 5},
+                                           LayoutCase{32, 0xFF, 0xFF00, 6},
+                                           LayoutCase{32, 0xFF0000, 0xFF00, 7}));
+
+TEST_F(ScreenLibraryTest, AFailedLockKeepsThePreviousCode) {
+  InitScreenLibrary();
+  ReportMasks(0xFF0000, 0xFF00);
+  ASSERT_EQ(OpenScreen(640, 480, 32, ""), 1);
+  ASSERT_EQ(PixelFormatCode(), 7);
+  ON_CALL(primary, Lock(_, _, _, _)).WillByDefault(Return(DDERR_SURFACELOST));
+  ASSERT_EQ(OpenScreen(640, 480, 16, ""), 1);
+  EXPECT_EQ(PixelFormatCode(), 7);
+}
+
+class FlipTest : public ScreenLibraryTest {
+ protected:
+  void SetUp() override {
+    ScreenLibraryTest::SetUp();
+    InitScreenLibrary();
+    ASSERT_EQ(OpenScreen(800, 600, 8, ""), 1);
+  }
+};
+
+TEST_F(FlipTest, ALostSurfaceRestoresTheModeAndTheSurfacesWithoutASecondFlip) {
+  InSequence order;
+  EXPECT_CALL(primary, Flip(nullptr, DDFLIP_WAIT)).WillOnce(Return(DDERR_SURFACELOST));
+  EXPECT_CALL(directDraw, SetDisplayMode(800u, 600u, 8u, 0u, 0u));
+  EXPECT_CALL(directDraw, RestoreAllSurfaces());
+  EXPECT_CALL(primary, Flip(_, _)).Times(0);
+  EXPECT_EQ(FlipBuffers(), &backBuffer);
+}
+
+TEST_F(FlipTest, NothingIsPresentedWhileInactive) {
+  ScreenState.active = 0;
+  EXPECT_CALL(primary, Flip(_, _)).Times(0);
+  FlipBuffers();
+  ScreenState.active = 1;
+  EXPECT_CALL(primary, Flip(nullptr, DDFLIP_WAIT)).WillOnce(Return(DD_OK));
+  FlipBuffers();
+}
+
+TEST_F(FlipTest, WithoutAFrameRateTheCounterIsNeverRead) {
+  int reads = 0;
+  standin::SetPerformanceCounter(
+      [&](LARGE_INTEGER* counter) {
+        ++reads;
+        counter->QuadPart = 0;
+        return TRUE;
+      },
+      {});
+  FlipBuffers();
+  FlipBuffers();
+  EXPECT_EQ(reads, 0);
+}
+
+// A counter that advances by `step` on every read, starting from `start`.
+class PacedFlipTest : public FlipTest {
+ protected:
+  void Script(std::int64_t start, std::int64_t step) {
+    counter = start;
+    standin::SetPerformanceCounter(
+        [this, step](LARGE_INTEGER* value) {
+          value->QuadPart = counter;
+          counter += step;
+          return TRUE;
+        },
+        [](LARGE_INTEGER* frequency) {
+          frequency->QuadPart = 3579545;
+          return TRUE;
+        });
+  }
+  std::int64_t counter = 0;
+};
+
+TEST_F(PacedFlipTest, SixtyFramesASecondWaitsMoreThan58681Ticks) {
+  Script(1000, 100);
+  ASSERT_EQ(SetFrameRate(60), 1);
+  EXPECT_EQ(ScreenState.ticksPerFrame, 58681);
+  EXPECT_EQ(ScreenState.lastCounter, 0);
+  // The first wait starts from its own first read, a whole frame.
+  FlipBuffers();
+  EXPECT_GT(ScreenState.lastCounter - 1000, 58681);
+  std::int32_t ended = ScreenState.lastCounter;
+  FlipBuffers();
+  EXPECT_GT(ScreenState.lastCounter - ended, 58681);
+  EXPECT_LE(ScreenState.lastCounter - ended, 58681 + 100);
+}
+
+TEST_F(PacedFlipTest, ASignChangeOfTheLow32BitsStartsTheWaitAnew) {
+  Script(0x7FFFFFF0, 1000);
+  SetFrameRate(60);
+  FlipBuffers();
+  // The counter crossed into negative low halves: the wait began at the first such read.
+  std::int32_t ended = ScreenState.lastCounter;
+  EXPECT_LT(ended, 0);
+  EXPECT_GT(static_cast<std::int64_t>(static_cast<std::uint32_t>(ended)) - 0x80000000LL, 58681);
+  EXPECT_EQ(SetFrameRate(0), 1);
+  std::int64_t before = counter;
+  FlipBuffers();
+  EXPECT_EQ(counter, before);
+}
+
+TEST_F(PacedFlipTest, NoCounterMeansNoFrameRate) {
+  standin::SetPerformanceCounter({}, [](LARGE_INTEGER*) { return FALSE; });
+  EXPECT_EQ(SetFrameRate(30), 0);
+  EXPECT_EQ(ScreenState.frameRate, 0);
+  EXPECT_EQ(SetFrameRate(-1), 0);
+}
+
+TEST_F(FlipTest, ADrawingSessionHoldsTheBackBufferUntilItEnds) {
+  HDC dc = reinterpret_cast<HDC>(std::uintptr_t{0x77});
+  static unsigned char pixels[16];
+  ON_CALL(backBuffer, Lock(_, _, _, _))
+      .WillByDefault(Invoke([](LPRECT, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
+        description->lpSurface = pixels;
+        description->lPitch = 832;
+        description->dwWidth = 800;
+        description->dwHeight = 600;
+        return DD_OK;
+      }));
+  ON_CALL(backBuffer, GetDC(_)).WillByDefault(DoAll(SetArgPointee<0>(dc), Return(DD_OK)));
+  {
+    InSequence order;
+    EXPECT_CALL(backBuffer, Lock(nullptr, _, DDLOCK_WAIT, nullptr));
+    EXPECT_CALL(backBuffer, Unlock(nullptr));
+    EXPECT_CALL(backBuffer, GetDC(_));
+    EXPECT_CALL(backBuffer, ReleaseDC(dc));
+  }
+  DrawingTarget* target = ScreenTarget();
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(target->kind, kSurfaceTarget);
+  EXPECT_EQ(target->pitch, 832);
+  EXPECT_EQ(target->depth, 8);
+  EXPECT_EQ(BeginDrawing(target), dc);
+  EXPECT_EQ(DrawingBufferAddress(), AddressOf(pixels));
+  EXPECT_EQ(DrawingBufferPitch(), 832);
+  // While the context is held no second target can be had; closing the session gives it
+  // back, and a session that never opened writes nowhere.
+  EXPECT_EQ(ScreenTarget(), nullptr);
+  EXPECT_EQ(BeginDrawing(nullptr), nullptr);
+  EXPECT_EQ(ScreenState.backBufferDC, nullptr);
+  EXPECT_EQ(DrawingBufferAddress(), 0u);
+  EndDrawing();
+}
+
+TEST_F(FlipTest, FlippingGivesBackAContextThatASessionKept) {
+  HDC dc = reinterpret_cast<HDC>(std::uintptr_t{0x78});
+  ON_CALL(backBuffer, Lock(_, _, _, _)).WillByDefault(Return(DD_OK));
+  ON_CALL(backBuffer, GetDC(_)).WillByDefault(DoAll(SetArgPointee<0>(dc), Return(DD_OK)));
+  ASSERT_NE(ScreenTarget(), nullptr);
+  InSequence order;
+  EXPECT_CALL(backBuffer, ReleaseDC(dc));
+  EXPECT_CALL(primary, Flip(_, _));
+  FlipBuffers();
+  EXPECT_EQ(ScreenState.backBufferDC, nullptr);
+}
+
+TEST_F(FlipTest, AFailedContextUndoesTheLock) {
+  ON_CALL(backBuffer, Lock(_, _, _, _)).WillByDefault(Return(DD_OK));
+  EXPECT_CALL(backBuffer, Unlock(nullptr));
+  EXPECT_CALL(backBuffer, GetDC(_)).WillOnce(Return(DDERR_CANTCREATEDC));
+  EXPECT_EQ(ScreenTarget(), nullptr);
+  EXPECT_EQ(ScreenState.backBufferDC, nullptr);
+}
+
+}  // namespace
