@@ -6,12 +6,16 @@ export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/bump-wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 mkdir -p "$(dirname "$WINEPREFIX")"
-# Tests run side by side: the first one creates the prefix while the others wait.
+# Tests run side by side: the first one creates the prefix while the others wait. There is
+# no window manager on the test displays, so Wine manages its windows itself (otherwise
+# hiding a window waits two seconds for a window manager that never answers).
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -f "$WINEPREFIX/.bump-ready" ]; then
     wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     wineserver -w || true
+    touch "$WINEPREFIX/.bump-ready"
   fi
 ) 9>"$WINEPREFIX.lock"
 exec wine "$@"

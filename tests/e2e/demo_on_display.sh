@@ -1,0 +1,73 @@
+#!/bin/bash
+# Runs a delivered executable on a private X display as a person would: waits for its
+# first frame, then ten seconds more, takes a screenshot and checks it against our own
+# shading of the picture, presses a real key and requires the program to end with exit
+# code 0 within two seconds.
+#   demo_on_display.sh EXECUTABLE PICTURE-NAME PICTURE-SOURCE CHECKER SHOTS-DIR [RUNNER]
+set -u
+executable=$1 picture=$2 source=$3 checker=$4 shots=$5 runner=${6:-}
+name=$(basename "$executable")
+fail() { echo "FAIL ($name): $*"; exit 1; }
+
+dir=$(mktemp -d)
+display_number=$((90 + RANDOM % 400))
+cleanup() {
+  if [ -n "${program_pid:-}" ]; then
+    kill "$program_pid" 2>/dev/null
+    sleep 0.5
+    kill -9 "$program_pid" 2>/dev/null
+  fi
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+Xvfb ":$display_number" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display_number"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "no X display"
+
+cp "$executable" "$source" "$dir/" || fail "cannot copy the program"
+[ "$(basename "$source")" = "$picture" ] || mv "$dir/$(basename "$source")" "$dir/$picture"
+(cd "$dir" && exec $runner "$dir/$(basename "$executable")") >"$dir/output" 2>&1 &
+program_pid=$!
+
+# The first frame is up once the shaded area holds a lit pixel.
+mkdir -p "$shots"
+shot="$shots/${name%.exe}$([ -n "$runner" ] && echo -wine).png"
+for _ in $(seq 300); do
+  kill -0 "$program_pid" 2>/dev/null || fail "ended before showing a frame: $(cat "$dir/output")"
+  if import -window root "$dir/shot.png" 2>/dev/null &&
+     [ "$(convert "$dir/shot.png" -crop 318x198+241+151 -format '%[fx:maxima.r>0]' info:)" = 1 ]; then
+    break
+  fi
+  sleep 0.1
+done
+# Ten seconds on, the relief has settled at 1.0 and the light reaches far. A screenshot
+# taken while a frame is being presented may hold parts of two; another is taken then.
+sleep "${SCREENSHOT_DELAY:-10}"
+for attempt in 1 2 3; do
+  import -window root "$dir/shot.png" 2>/dev/null
+  convert "$dir/shot.png" -depth 8 "rgb:$dir/shot.rgb" || fail "no screenshot"
+  cp "$dir/shot.png" "$shot"
+  [ "$(identify -format '%wx%h' "$shot")" = 800x600 ] || fail "screenshot is not 800 x 600"
+  "$checker" "$dir/shot.rgb" "$dir/$picture" && break
+  [ $attempt -lt 3 ] || fail "screenshot $shot does not show the frame"
+done
+
+# Held for a moment, as a finger holds it: the keyboard is read once per frame.
+xdotool keydown space
+sleep 0.2
+xdotool keyup space
+for _ in $(seq 18); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$program_pid" 2>/dev/null && fail "still running two seconds after a key press"
+wait "$program_pid"
+status=$?
+program_pid=
+[ $status -eq 0 ] || fail "exit code $status"
+[ -s "$dir/output" ] && fail "printed: $(cat "$dir/output")"
+echo "ok: $name showed the frame ($shot) and ended with exit code 0 on a key"
