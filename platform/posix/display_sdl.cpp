@@ -279,6 +279,9 @@ class SdlDisplay final : public Display {
   }
 
   static bool StartVideo() {
+    // The program installs no signal handlers, so neither does SDL on its behalf: an
+    // interrupt or termination ends the process as usual.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (Named("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     const std::pair<const char*, const char*> desktops[] = {{"x11", "DISPLAY"},
                                                             {"wayland", "WAYLAND_DISPLAY"}};

@@ -10,7 +10,6 @@ name=$(basename "$executable")
 fail() { echo "FAIL ($name): $*"; exit 1; }
 
 dir=$(mktemp -d)
-display_number=$((90 + RANDOM % 400))
 cleanup() {
   if [ -n "${program_pid:-}" ]; then
     kill "$program_pid" 2>/dev/null
@@ -22,11 +21,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb ":$display_number" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display number itself and tells it once it is ready.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-export DISPLAY=":$display_number"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "no X display"
+for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+[ -s "$dir/display" ] || fail "no X display"
+export DISPLAY=":$(cat "$dir/display")"
+unset XAUTHORITY
+xdpyinfo >/dev/null 2>&1 || fail "no X display at $DISPLAY"
 
 cp "$executable" "$source" "$dir/" || fail "cannot copy the program"
 [ "$(basename "$source")" = "$picture" ] || mv "$dir/$(basename "$source")" "$dir/$picture"
@@ -47,13 +49,14 @@ done
 # Ten seconds on, the relief has settled at 1.0 and the light reaches far. A screenshot
 # taken while a frame is being presented may hold parts of two; another is taken then.
 sleep "${SCREENSHOT_DELAY:-10}"
-for attempt in 1 2 3; do
+for attempt in 1 2 3 4; do
   import -window root "$dir/shot.png" 2>/dev/null
   convert "$dir/shot.png" -depth 8 "rgb:$dir/shot.rgb" || fail "no screenshot"
   cp "$dir/shot.png" "$shot"
   [ "$(identify -format '%wx%h' "$shot")" = 800x600 ] || fail "screenshot is not 800 x 600"
   "$checker" "$dir/shot.rgb" "$dir/$picture" && break
-  [ $attempt -lt 3 ] || fail "screenshot $shot does not show the frame"
+  [ $attempt -lt 4 ] || fail "screenshot $shot does not show the frame"
+  sleep 1
 done
 
 # Held for a moment, as a finger holds it: the keyboard is read once per frame.
