@@ -4,12 +4,14 @@
 
 #include "file/file.h"
 #include "input/keyboard.h"
+#include "input/mouse.h"
 #include "palette/palette.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
 #include "runtime/random.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"
+#include "sprite/decoders.h"
 
 HANDLE RuntimeHeap = nullptr;
 HINSTANCE ProgramInstance = nullptr;
@@ -44,6 +46,7 @@ void StartRuntimeCore(HINSTANCE instance, void* programState, std::size_t progra
   if (!RuntimeHeap) EndProgram();
   FindProgramDirectory();
 
+  InitImageDecoders();
   InitDrawing();
   InitFileLibrary();
   InitMemoryBlocks();
@@ -58,6 +61,7 @@ void StartRuntimeCore(HINSTANCE instance, void* programState, std::size_t progra
 void StartRuntime(HINSTANCE instance, void* programState, std::size_t programStateSize) {
   StartRuntimeCore(instance, programState, programStateSize);
   InitScreenLibrary();
+  InitMouse();
   InitKeyboard();
 }
 
@@ -65,6 +69,7 @@ void EndLibraries() {
   EndFileLibrary();
   EndKeyboard();
   EndMemoryBlocks();
+  EndMouse();
   EndPalettes();
   EndScreenLibrary();
 }

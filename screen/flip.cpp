@@ -21,6 +21,12 @@ void RestoreScreen() {
   ScreenState.directDraw->SetDisplayMode(ScreenState.drawingWidth, ScreenState.drawingHeight,
                                          ScreenState.depth, ScreenState.requestedRefreshRate, 0);
   ScreenState.directDraw->RestoreAllSurfaces();
+  // Sprites of kind 0 come again from their files; one made from memory has the name
+  // "", which opens nothing, and keeps its restored surface.
+  for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) {
+    const SpriteSlot& slot = SpriteTable[sprite];
+    if (HoldsSurface(slot) && slot.kind == kSpriteOffScreen) LoadSprite(sprite, slot.fileName);
+  }
   ShowWindow(ScreenState.window, SW_SHOWMAXIMIZED);
 }
 

@@ -2,6 +2,7 @@
 // DirectDraw object and the sprite table.
 #include <cstring>
 
+#include "input/mouse.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
@@ -103,6 +104,8 @@ LRESULT CALLBACK ScreenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_ACTIVATE:
       // Only the activation state counts; the minimised state in the high word does not.
       ScreenState.active = LOWORD(wParam) != WA_INACTIVE;
+      // The cursor is the system's again while another window is active.
+      if (!ScreenState.active) UncaptureMouse();
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;

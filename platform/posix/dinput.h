@@ -55,10 +55,12 @@ struct DIMOUSESTATE {
   BYTE rgbButtons[4];
 };
 
-// Properties are named by small integers in the place of a GUID reference.
-#define MAKEDIPROP(prop) (*reinterpret_cast<const GUID*>(prop))
-#define DIPROP_BUFFERSIZE MAKEDIPROP(1)
-#define DIPROP_GRANULARITY MAKEDIPROP(3)
+// Windows names a property by a small integer cast to a GUID reference, which is told
+// apart by its address. Binding a reference to such an address is undefined in C++, so
+// here each property is an object of its own, still told apart by its address.
+extern const GUID DirectInputProperties[4];
+#define DIPROP_BUFFERSIZE (DirectInputProperties[1])
+#define DIPROP_GRANULARITY (DirectInputProperties[3])
 
 #define DIDF_ABSAXIS 0x00000001
 #define DIDF_RELAXIS 0x00000002
@@ -103,6 +105,7 @@ struct DIMOUSESTATE {
 #define DIERR_OBJECTNOTFOUND static_cast<HRESULT>(0x80070002u)
 #define DIERR_BETADIRECTINPUTVERSION static_cast<HRESULT>(0x80070481u)
 #define DIERR_NOAGGREGATION static_cast<HRESULT>(0x80040110u)
+#define DIERR_NOTBUFFERED static_cast<HRESULT>(0x80040207u)
 
 struct IDirectInputDevice7A : IUnknown {
   virtual HRESULT Acquire() = 0;

@@ -55,6 +55,20 @@ struct FrameView {
 
 enum class DisplayEvent { kFocusGained, kFocusLost, kExposed, kCloseRequested };
 
+// One change of the mouse: a relative motion in screen pixels, a button going down or up
+// (0 left, 1 right, 2 middle, 3 the fourth), or a turn of the wheel in steps, away from
+// the user positive. `time` is GetTickCount's when the display saw the change.
+struct MouseEvent {
+  enum class Kind { kMotion, kButton, kWheel };
+  Kind kind = Kind::kMotion;
+  LONG dx = 0;
+  LONG dy = 0;
+  DWORD button = 0;
+  bool down = false;
+  LONG steps = 0;
+  DWORD time = 0;
+};
+
 // Turns pixels of one format into 0xRRGGBB colours.
 class RgbConverter {
  public:
@@ -96,6 +110,8 @@ class Display {
   virtual void ReadKeys(BYTE keys[256]) = 0;
   // Keeps the cursor inside the rectangle of the full screen's coordinates; null frees it.
   virtual void ClipCursor(const RECT* clip) = 0;
+  // The mouse's changes since the last call, oldest first.
+  virtual void CollectMouseEvents(std::vector<MouseEvent>& events) = 0;
 
   // The mode of that depth in the size given, laid out as this display lays it out.
   DisplayMode ModeOf(DWORD width, DWORD height, DWORD bitsPerPixel) const;
@@ -157,6 +173,11 @@ class HeadlessDisplay final : public Display {
   void Expose() { events_.push_back(DisplayEvent::kExposed); }
   void RequestClose() { events_.push_back(DisplayEvent::kCloseRequested); }
   void SetKey(BYTE scanCode, bool down) { keys_[scanCode] = down ? 0x80 : 0; }
+  // Scripted mouse changes, collected by the next read of the mouse device; each is
+  // stamped with GetTickCount's value now.
+  void MoveMouse(LONG dx, LONG dy);
+  void PressButton(DWORD button, bool down);
+  void TurnWheel(LONG steps);
 
   // Only the latest `count` presents are kept from now on; 0 (the start) keeps them all.
   void KeepLastFrames(std::size_t count);
@@ -179,6 +200,7 @@ class HeadlessDisplay final : public Display {
   void CollectEvents(std::vector<DisplayEvent>& events) override;
   void ReadKeys(BYTE keys[256]) override;
   void ClipCursor(const RECT* clip) override;
+  void CollectMouseEvents(std::vector<MouseEvent>& events) override;
 
  private:
   DWORD desktopWidth_ = 1280;
@@ -189,6 +211,7 @@ class HeadlessDisplay final : public Display {
   DisplayMode mode_;
   std::deque<DisplayEvent> events_;
   std::array<BYTE, 256> keys_{};
+  std::deque<MouseEvent> mouseEvents_;
   std::size_t keep_ = 0;  // 0: keep all
   std::size_t presents_ = 0;
   std::deque<PresentedFrame> frames_;

@@ -1,6 +1,6 @@
 // The headless display: a screen in memory for tests. Every present is copied (rows
-// packed, with the palette of the moment), the desktop's events and keys are scripted,
-// and nothing waits.
+// packed, with the palette of the moment), the desktop's events, keys and mouse are
+// scripted, and nothing waits.
 #include <cstring>
 
 #include "platform/posix/display.h"
@@ -68,6 +68,37 @@ void HeadlessDisplay::ReadKeys(BYTE keys[256]) { std::memcpy(keys, keys_.data(),
 
 void HeadlessDisplay::ClipCursor(const RECT* clip) {
   clip_ = clip ? std::optional<RECT>(*clip) : std::nullopt;
+}
+
+void HeadlessDisplay::MoveMouse(LONG dx, LONG dy) {
+  MouseEvent event;
+  event.kind = MouseEvent::Kind::kMotion;
+  event.dx = dx;
+  event.dy = dy;
+  event.time = GetTickCount();
+  mouseEvents_.push_back(event);
+}
+
+void HeadlessDisplay::PressButton(DWORD button, bool down) {
+  MouseEvent event;
+  event.kind = MouseEvent::Kind::kButton;
+  event.button = button;
+  event.down = down;
+  event.time = GetTickCount();
+  mouseEvents_.push_back(event);
+}
+
+void HeadlessDisplay::TurnWheel(LONG steps) {
+  MouseEvent event;
+  event.kind = MouseEvent::Kind::kWheel;
+  event.steps = steps;
+  event.time = GetTickCount();
+  mouseEvents_.push_back(event);
+}
+
+void HeadlessDisplay::CollectMouseEvents(std::vector<MouseEvent>& events) {
+  events.insert(events.end(), mouseEvents_.begin(), mouseEvents_.end());
+  mouseEvents_.clear();
 }
 
 }  // namespace standin

@@ -8,7 +8,9 @@
 // driver that SDL_VIDEODRIVER names), and stops with the display. The window exists only
 // while the full screen is shown, and the system cursor is hidden for that time. The
 // display takes every SDL event from the queue; the keyboard is read from SDL's keyboard
-// state.
+// state. While the full screen is shown the mouse is in SDL's relative mode: the cursor
+// stays put and hidden, and its motions, buttons and wheel are kept for the mouse device,
+// the latest kMouseEventsKept of them.
 //
 // Limits: one desktop display (the first); the modes offered are the usual sizes up to
 // the desktop's size, whatever the depth, since every depth is converted to the
@@ -141,6 +143,10 @@ constexpr KeyMapping kKeys[] = {
     {SDL_SCANCODE_APPLICATION, DIK_APPS},
 };
 
+// Mouse changes not yet collected are dropped beyond this many, oldest first, so that a
+// program that never reads the mouse does not grow without end.
+constexpr std::size_t kMouseEventsKept = 1024;
+
 class SdlDisplay final : public Display {
  public:
   ~SdlDisplay() override {
@@ -186,6 +192,7 @@ class SdlDisplay final : public Display {
       return false;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    SDL_SetRelativeMouseMode(SDL_TRUE);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderPresent(renderer_);
@@ -197,6 +204,7 @@ class SdlDisplay final : public Display {
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) {
+      SDL_SetRelativeMouseMode(SDL_FALSE);
       SDL_DestroyWindow(window_);
       SDL_ShowCursor(SDL_ENABLE);
     }
@@ -228,30 +236,15 @@ class SdlDisplay final : public Display {
   }
 
   void CollectEvents(std::vector<DisplayEvent>& events) override {
-    if (!started_) return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-      if (event.type == SDL_QUIT) {
-        events.push_back(DisplayEvent::kCloseRequested);
-      } else if (event.type == SDL_WINDOWEVENT) {
-        switch (event.window.event) {
-          case SDL_WINDOWEVENT_FOCUS_GAINED:
-            events.push_back(DisplayEvent::kFocusGained);
-            break;
-          case SDL_WINDOWEVENT_FOCUS_LOST:
-            events.push_back(DisplayEvent::kFocusLost);
-            break;
-          case SDL_WINDOWEVENT_EXPOSED:
-            events.push_back(DisplayEvent::kExposed);
-            break;
-          case SDL_WINDOWEVENT_CLOSE:
-            events.push_back(DisplayEvent::kCloseRequested);
-            break;
-          default:
-            break;
-        }
-      }
-    }
+    Pump();
+    events.insert(events.end(), desktopEvents_.begin(), desktopEvents_.end());
+    desktopEvents_.clear();
+  }
+
+  void CollectMouseEvents(std::vector<MouseEvent>& events) override {
+    Pump();
+    events.insert(events.end(), mouseEvents_.begin(), mouseEvents_.end());
+    mouseEvents_.clear();
   }
 
   void ReadKeys(BYTE keys[256]) override {
@@ -293,6 +286,85 @@ class SdlDisplay final : public Display {
     return false;
   }
 
+  // Takes every event from SDL's queue, keeping the desktop's and the mouse's for their
+  // collectors.
+  void Pump() {
+    if (!started_) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (event.type == SDL_QUIT) {
+        desktopEvents_.push_back(DisplayEvent::kCloseRequested);
+      } else if (event.type == SDL_WINDOWEVENT) {
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            desktopEvents_.push_back(DisplayEvent::kFocusGained);
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            desktopEvents_.push_back(DisplayEvent::kFocusLost);
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+            desktopEvents_.push_back(DisplayEvent::kExposed);
+            break;
+          case SDL_WINDOWEVENT_CLOSE:
+            desktopEvents_.push_back(DisplayEvent::kCloseRequested);
+            break;
+          default:
+            break;
+        }
+      } else if (window_) {
+        KeepMouse(event);
+      }
+    }
+  }
+
+  // SDL's left, middle, right, first and second extra buttons, as DirectInput numbers
+  // them; the second extra button has no place.
+  static std::optional<DWORD> ButtonOf(Uint8 button) {
+    switch (button) {
+      case SDL_BUTTON_LEFT:
+        return 0;
+      case SDL_BUTTON_RIGHT:
+        return 1;
+      case SDL_BUTTON_MIDDLE:
+        return 2;
+      case SDL_BUTTON_X1:
+        return 3;
+      default:
+        return std::nullopt;
+    }
+  }
+
+  void KeepMouse(const SDL_Event& event) {
+    MouseEvent kept;
+    switch (event.type) {
+      case SDL_MOUSEMOTION:
+        kept.kind = MouseEvent::Kind::kMotion;
+        kept.dx = event.motion.xrel;
+        kept.dy = event.motion.yrel;
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        std::optional<DWORD> button = ButtonOf(event.button.button);
+        if (!button) return;
+        kept.kind = MouseEvent::Kind::kButton;
+        kept.button = *button;
+        kept.down = event.type == SDL_MOUSEBUTTONDOWN;
+        break;
+      }
+      case SDL_MOUSEWHEEL:
+        if (event.wheel.y == 0) return;
+        kept.kind = MouseEvent::Kind::kWheel;
+        kept.steps =
+            event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+        break;
+      default:
+        return;
+    }
+    kept.time = GetTickCount();
+    mouseEvents_.push_back(kept);
+    if (mouseEvents_.size() > kMouseEventsKept) mouseEvents_.pop_front();
+  }
+
   bool MakeTexture(int width, int height) {
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
@@ -326,6 +398,8 @@ class SdlDisplay final : public Display {
   int textureWidth_ = 0;
   int textureHeight_ = 0;
   std::optional<RECT> clip_;
+  std::vector<DisplayEvent> desktopEvents_;
+  std::deque<MouseEvent> mouseEvents_;
 };
 
 }  // namespace

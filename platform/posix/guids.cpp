@@ -27,3 +27,7 @@ const GUID GUID_YAxis = {
     0xA36D02E1, 0xC9F3, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const GUID GUID_ZAxis = {
     0xA36D02E2, 0xC9F3, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+// Only their addresses matter (platform/posix/dinput.h); the values are the property
+// numbers.
+const GUID DirectInputProperties[4] = {{0, 0, 0, {}}, {1, 0, 0, {}}, {2, 0, 0, {}}, {3, 0, 0, {}}};

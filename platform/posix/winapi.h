@@ -39,6 +39,7 @@ using PLONG = LONG*;
 using LPLONG = LONG*;
 using LPDWORD = DWORD*;
 using HANDLE = void*;
+using HGLOBAL = HANDLE;
 
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
@@ -67,6 +68,9 @@ union LARGE_INTEGER {
 #define HEAP_GENERATE_EXCEPTIONS 0x00000004
 #define HEAP_ZERO_MEMORY 0x00000008
 #define HEAP_REALLOC_IN_PLACE_ONLY 0x00000010
+
+#define GMEM_FIXED 0x0000
+#define GMEM_ZEROINIT 0x0040
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -118,6 +122,11 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID memory, SIZE_T bytes);
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 SIZE_T HeapSize(HANDLE heap, DWORD flags, LPCVOID memory);
+
+// Global memory: fixed blocks only, the handle being the block's address.
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+// Null once the block is freed; the handle itself when it is no block.
+HGLOBAL GlobalFree(HGLOBAL memory);
 
 // Files
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,

@@ -1,0 +1,17 @@
+# The sprite library.
+#
+# Over the system's own "DDRAW.DLL" on a real display: both platforms, so the real
+# DirectDraw under Wine holds the pixels the conversions write. Skipped without DISPLAY.
+bump_test(sprite_system_tests sprite/system_sprite_test.cpp sprite/bitmaps.cpp)
+target_link_libraries(sprite_system_tests PRIVATE sprite screen)
+
+# On the stand-in's headless display, every depth and layout: native only.
+if(NOT WIN32)
+  bump_test(sprite_tests
+    sprite/bitmaps.cpp
+    sprite/conversion_test.cpp
+    sprite/decoder_test.cpp
+    sprite/loader_test.cpp
+    sprite/reload_test.cpp)
+  target_link_libraries(sprite_tests PRIVATE sprite screen)
+endif()
