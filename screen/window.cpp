@@ -115,6 +115,11 @@ LRESULT CALLBACK ScreenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     case WM_ERASEBKGND:
       return 1;
+    case WM_CLOSE:
+      // The window lives as long as the process, so closing it (the desktop's close,
+      // Alt+F4) ends the program as a key does. The default would destroy the window and
+      // leave a program without a keyboard nothing to end it with.
+      EndProgram();
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }

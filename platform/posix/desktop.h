@@ -1,6 +1,6 @@
 // The desktop that the stand-in's windows live on, as the display and input modules see
-// it: which window has the foreground, what the keyboard holds, and whether the user has
-// asked to close the program. The user module keeps this state from the display's events.
+// it: which window has the foreground and what the keyboard holds. The user module keeps
+// this state from the display's events.
 #pragma once
 
 #include "platform/posix/winapi.h"
@@ -11,7 +11,7 @@ namespace standin {
 HWND ForegroundWindow();
 
 // The keys held down now, indexed by DirectInput scan code (bit 7 set for a key that is
-// down). A request from the desktop to close the program reads as the Escape key.
+// down).
 void ReadKeyboard(BYTE keys[256]);
 
 }  // namespace standin

@@ -10,8 +10,8 @@
 // The display's events are collected by PeekMessageA, standin::ReadKeyboard and
 // standin::ForegroundWindow: a focus change posts WM_ACTIVATE to the window concerned
 // (and a focus loss makes the surfaces of DirectDraw's exclusive mode lost), an exposure
-// makes every visible window need painting, and a request to close is kept, reading as
-// the Escape key from then on.
+// makes every visible window need painting, and a request to close posts WM_CLOSE to the
+// window the user sees (the foreground window, else the one the focus will activate).
 //
 // WM_PAINT is not queued: PeekMessageA makes one for a window that needs painting when
 // no other message matches, until BeginPaint (or DefWindowProcA's WM_PAINT) validates it.
@@ -65,7 +65,6 @@ struct Desktop {
   HWND lastActive = nullptr;  // the window that the desktop's focus activates
   bool hasFocus = true;
   int cursorCount = 0;
-  bool closeRequested = false;
 };
 
 Desktop& State() {
@@ -149,9 +148,11 @@ void CollectDisplayEvents() {
           if (window.style & WS_VISIBLE) window.needsPaint = window.needsErase = true;
         }
         break;
-      case DisplayEvent::kCloseRequested:
-        desktop.closeRequested = true;
+      case DisplayEvent::kCloseRequested: {
+        HWND shown = desktop.foreground ? desktop.foreground : desktop.lastActive;
+        if (Visible(shown)) Post(shown, WM_CLOSE, 0, 0);
         break;
+      }
     }
   }
 }
@@ -207,7 +208,6 @@ HWND ForegroundWindow() {
 void ReadKeyboard(BYTE keys[256]) {
   CollectDisplayEvents();
   CurrentDisplay().ReadKeys(keys);
-  if (State().closeRequested) keys[DIK_ESCAPE] = 0x80;
 }
 
 void ResetDesktop() { State() = Desktop{}; }

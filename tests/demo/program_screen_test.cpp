@@ -124,9 +124,15 @@ TEST_F(DemonstrationTest, AKeyAtTheFirstPollShowsExactlyOneFrameAndEndsWithZero)
 }
 
 TEST_F(DemonstrationTest, TheDesktopsRequestToCloseEndsItTheNormalWay) {
-  display->RequestClose();
+  standin::SetTickSource([&] {
+    if (display->PresentCount() == 3) display->RequestClose();
+    return DWORD{1000};
+  });
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(display->PresentCount(), 1u);
+  // The request reaches the window in the next flip, before that frame is presented.
+  EXPECT_EQ(display->PresentCount(), 3u);
+  EXPECT_FALSE(display->FullScreen());
+  EXPECT_EQ(standin::CursorDisplayCount(), 0);
 }
 
 TEST_F(DemonstrationTest, FramesGoOnUntilAKeyArrivesAndTheOneThenStartedIsStillShown) {

@@ -428,15 +428,4 @@ TEST_F(KeyboardOverStandInTest, TheKeyboardComesBackAPollAfterTheForeground) {
   EXPECT_EQ(KeyDown(DIK_RETURN), 128);
 }
 
-TEST_F(KeyboardOverStandInTest, ARequestToCloseReadsAsEscape) {
-  desktop.Foreground(desktop.Window());
-  ASSERT_EQ(InitKeyboard(), 1);
-  ASSERT_EQ(PollKeyboard(), 1);
-  EXPECT_EQ(KeyDown(kAnyKey), 0);
-  desktop.Display().RequestClose();
-  ASSERT_EQ(PollKeyboard(), 1);
-  EXPECT_EQ(KeyDown(DIK_ESCAPE), 128);
-  EXPECT_EQ(KeyDown(kAnyKey), 1);
-}
-
 }  // namespace

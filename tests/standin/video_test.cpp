@@ -386,7 +386,7 @@ TEST_F(DesktopTest, TheCursorIsShownWhileItsCounterIsNotNegative) {
   EXPECT_EQ(standin::CursorDisplayCount(), 0);
 }
 
-TEST_F(DesktopTest, TheKeyboardHoldsTheDisplaysKeysAndACloseRequestAsEscape) {
+TEST_F(DesktopTest, TheKeyboardHoldsTheDisplaysKeys) {
   BYTE keys[256];
   standin::ReadKeyboard(keys);
   EXPECT_EQ(std::count(keys, keys + 256, 0), 256);
@@ -395,18 +395,40 @@ TEST_F(DesktopTest, TheKeyboardHoldsTheDisplaysKeysAndACloseRequestAsEscape) {
   standin::ReadKeyboard(keys);
   EXPECT_EQ(keys[DIK_SPACE], 0x80);
   EXPECT_EQ(keys[DIK_LEFT], 0x80);
-  EXPECT_EQ(keys[DIK_ESCAPE], 0);
   display->SetKey(DIK_LEFT, false);
-  display->RequestClose();
-  for (int read = 0; read < 2; ++read) {
-    standin::ReadKeyboard(keys);
-    EXPECT_EQ(keys[DIK_ESCAPE], 0x80);
-    EXPECT_EQ(keys[DIK_SPACE], 0x80);
-    EXPECT_EQ(keys[DIK_LEFT], 0);
-  }
-  standin::ResetDesktop();
   standin::ReadKeyboard(keys);
-  EXPECT_EQ(keys[DIK_ESCAPE], 0);
+  EXPECT_EQ(keys[DIK_SPACE], 0x80);
+  EXPECT_EQ(keys[DIK_LEFT], 0);
+  EXPECT_EQ(std::count(keys, keys + 256, 0), 255);
+}
+
+TEST_F(DesktopTest, ARequestToCloseIsPostedToTheWindowTheUserSees) {
+  HWND hidden = MakeWindow("hidden");
+  HWND window = MakeWindow();
+  display->RequestClose();  // nothing shown: nothing to close
+  EXPECT_TRUE(Drain().empty());
+
+  ShowWindow(window, SW_SHOW);
+  Drain();
+  received.clear();
+  display->RequestClose();
+  std::vector<MSG> taken = Drain();
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0].hwnd, window);
+  EXPECT_EQ(taken[0].message, static_cast<UINT>(WM_CLOSE));
+  EXPECT_EQ(MessagesOf(hidden), std::vector<UINT>{});
+  BYTE keys[256];
+  standin::ReadKeyboard(keys);
+  EXPECT_EQ(std::count(keys, keys + 256, 0), 256);  // not a key
+
+  // Without the focus the window shown is still the one closed.
+  display->LoseFocus();
+  Drain();
+  display->RequestClose();
+  taken = Drain();
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0].hwnd, window);
+  EXPECT_EQ(taken[0].message, static_cast<UINT>(WM_CLOSE));
 }
 
 TEST_F(DesktopTest, AWindowsDeviceContextKeepsObjectsAndDrawsNowhere) {
