@@ -72,6 +72,9 @@ void InitFileLibrary() {
       HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, kInitialCapacity * sizeof(HANDLE)));
   FileTableCapacity = FileTable ? kInitialCapacity : 0;
   CurrentFile = nullptr;
+  // A read that transfers nothing yields the last byte transferred since this start-up.
+  std::memset(transferBuffer, 0, sizeof transferBuffer);
+  transferCount = 0;
 }
 
 void EndFileLibrary() {}

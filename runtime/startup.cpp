@@ -74,10 +74,14 @@ void EndLibraries() {
   EndScreenLibrary();
 }
 
-void EndProgram() {
+void EndRuntime() {
   EndLibraries();
   if (RuntimeHeap) HeapDestroy(RuntimeHeap);
   RuntimeHeap = nullptr;
   ResetStringWorkArea(0);
+}
+
+void EndProgram() {
+  EndRuntime();
   ExitProcess(0);
 }

@@ -30,6 +30,9 @@ void StartRuntimeCore(HINSTANCE instance, void* programState = nullptr,
 
 // Ends every library, destroys the runtime heap and ends the process with exit code 0.
 [[noreturn]] void EndProgram();
+// EndProgram without the end of the process, for running the runtime again in one
+// process; and its first step, ending the libraries alone.
+void EndRuntime();
 void EndLibraries();
 
 // Handler of the process's exception frame: offers a fault to the runtime library's

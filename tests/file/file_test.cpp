@@ -4,6 +4,7 @@
 
 #include "runtime/heap.h"
 #include "runtime/memory.h"
+#include "runtime/startup.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -84,6 +85,17 @@ TEST_F(FileLibraryTest, ReadsPastTheEndRepeatTheTransferBuffer) {
   ASSERT_NE(FileOpenRead(2, "short"), nullptr);
   EXPECT_EQ(FileReadWord(), 0x2211);
   EXPECT_EQ(FileReadWord(), 0x2233);
+}
+
+TEST_F(FileLibraryTest, AStartUpForgetsWhatTheLastRunTransferred) {
+  PrimeTransferBuffer(0x5A);
+  StopRuntime();
+  StartRuntimeCore(GetModuleHandleA(nullptr));
+  UseAsProgramDirectory(dir);
+  dir.Write("empty", {});
+  ASSERT_NE(FileOpenRead(0, "empty"), nullptr);
+  EXPECT_EQ(FileReadByte(), 0);
+  EXPECT_EQ(FileReadLong(), 0);
 }
 
 TEST_F(FileLibraryTest, LongsAndFloatsRoundTrip) {

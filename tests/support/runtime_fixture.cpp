@@ -3,12 +3,7 @@
 #include "runtime/heap.h"
 #include "runtime/startup.h"
 
-void StopRuntime() {
-  EndLibraries();
-  if (RuntimeHeap) HeapDestroy(RuntimeHeap);
-  RuntimeHeap = nullptr;
-  ResetStringWorkArea(0);
-}
+void StopRuntime() { EndRuntime(); }
 
 void RuntimeTest::SetUp() { StartRuntimeCore(GetModuleHandleA(nullptr)); }
 void RuntimeTest::TearDown() { StopRuntime(); }
