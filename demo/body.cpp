@@ -2,7 +2,6 @@
 #include "demo/demo.h"
 #include "input/keyboard.h"
 #include "palette/palette.h"
-#include "runtime/heap.h"
 #include "runtime/memory.h"
 #include "runtime/startup.h"
 #include "screen/drawing.h"
@@ -11,14 +10,8 @@
 int ProgramBody(HINSTANCE instance, HINSTANCE, char*, int) {
   StartRuntime(instance, &Demo, sizeof Demo);
 
-  Demo.LightMapDimensions[0] = 257;
-  Demo.LightMapDimensions[1] = 257;
-  DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
-  Demo.HeightMapDimensions[0] = 321;
-  Demo.HeightMapDimensions[1] = 201;
-  DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
   // Without its arrays the demonstration has nothing to shade.
-  if (Demo.LightMap == 0 || Demo.HeightMap == 0) EndProgram();
+  if (!DimensionDemoArrays()) EndProgram();
 
   LoadHeightMap(PictureName);
 

@@ -33,6 +33,10 @@ extern DemoState Demo;
 // The picture that this executable opens from its own directory.
 extern const char PictureName[];
 
+// Dimensions the light map (257 x 257 longs) and the height map (321 x 201 words); 0
+// when either cannot be had.
+std::int32_t DimensionDemoArrays();
+
 // Decodes the run-length-encoded 8-bit pixels of a PCX picture into the height map.
 void LoadHeightMap(const char* fileName);
 

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
+  clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Sets up the machine, builds the native, sanitizer and Windows builds, then runs every
-# test: unit and integration tests of each build (the Windows ones under Wine), and the
-# delivered executables end to end on private X displays, natively and under Wine.
+# Sets up the machine, builds the native, sanitizer, fuzzing and Windows builds, then runs
+# every test: unit and integration tests of each build (the Windows ones under Wine), each
+# fuzz target for a fixed number of inputs, and the delivered executables end to end on
+# private X displays, natively and under Wine.
 # Screenshots of the last run stay in build/native/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 jobs=$(nproc)
 
-for preset in win32 native asan; do
+for preset in win32 native asan fuzz; do
   echo "=== build $preset ==="
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs"
@@ -20,6 +21,8 @@ done
 # one that fails is run once more.
 echo "=== test win32 ==="
 xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset win32 -j"$jobs" --repeat until-pass:2
+echo "=== test fuzz ==="
+ctest --preset fuzz -j"$jobs"
 echo "=== test asan ==="
 env -u DISPLAY -u WAYLAND_DISPLAY ctest --preset asan -j"$jobs"
 echo "=== test native ==="

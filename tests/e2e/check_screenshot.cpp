@@ -78,11 +78,7 @@ int main(int argc, char** argv) {
   StartRuntimeCore(GetModuleHandleA(nullptr), &Demo, sizeof Demo);
   std::string directory = slash == std::string::npos ? "" : picture.substr(0, slash + 1);
   std::strncpy(ProgramDirectory, directory.c_str(), kProgramDirectorySize - 1);
-  Demo.LightMapDimensions[0] = Demo.LightMapDimensions[1] = 257;
-  DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
-  Demo.HeightMapDimensions[0] = 321;
-  Demo.HeightMapDimensions[1] = 201;
-  DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
+  DimensionDemoArrays();
   LoadHeightMap(picture.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
   Demo.FrameBuffer = MemoryAllocate(0, kFrameBytes);
   BuildLightMap();
