@@ -26,12 +26,7 @@ class Setup {
  public:
   Setup() : directory_(fs::temp_directory_path() / ("bump-bench-" + std::to_string(getpid()))) {
     StartRuntime(GetModuleHandleA(nullptr), &Demo, sizeof Demo);
-    Demo.LightMapDimensions[0] = 257;
-    Demo.LightMapDimensions[1] = 257;
-    DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
-    Demo.HeightMapDimensions[0] = 321;
-    Demo.HeightMapDimensions[1] = 201;
-    DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
+    DimensionDemoArrays();
     MemoryAllocate(0, kFrameBytes);
     Demo.FrameBuffer = MemoryAddress();
 

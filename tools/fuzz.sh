@@ -10,7 +10,7 @@ seconds=${1:-900}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-  targets=(picture sprite_file sprite_memory palette file_readers command_line)
+  targets=(picture sprite_file sprite_memory file_readers palette command_line)
 
 tools/setup.sh
 cmake --preset fuzz >/dev/null

@@ -27,16 +27,9 @@ class ShadingTest : public RuntimeTest {
   void SetUp() override {
     RuntimeTest::SetUp();
     Demo = DemoState{};
-    Demo.HeightMapDimensions[0] = 321;
-    Demo.HeightMapDimensions[1] = 201;
-    DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
-    Demo.LightMapDimensions[0] = 257;
-    Demo.LightMapDimensions[1] = 257;
-    DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
+    ASSERT_EQ(DimensionDemoArrays(), 1);
     ASSERT_NE(MemoryAllocate(0, kFrameBytes), 0u);
     Demo.FrameBuffer = MemoryAddress();
-    ASSERT_NE(Demo.HeightMap, 0u);
-    ASSERT_NE(Demo.LightMap, 0u);
   }
   void TearDown() override {
     Demo = DemoState{};

@@ -65,11 +65,6 @@ void Call(std::uint8_t step, Address block) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::Prepare();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < kProgram) return 0;
   fuzz::WriteProgramFile("data", data + kProgram, size - kProgram);

@@ -15,6 +15,7 @@ namespace {
 
 std::filesystem::path directory;
 std::size_t heapsBefore = 0;
+
 // Descriptors open on files of the program's directory; the fuzzer's own come and go.
 int OpenProgramFiles() {
   int count = 0;
@@ -27,20 +28,6 @@ int OpenProgramFiles() {
 }
 
 }  // namespace
-
-void Prepare() {
-  char pattern[] = "/tmp/bump-fuzz-XXXXXX";
-  if (!mkdtemp(pattern)) Fail("no temporary directory");
-  directory = pattern;
-  standin::SetModuleFileName(WindowsPath("fuzz.exe"));
-  // Only the latest frame is kept: a long run presents millions.
-  standin::UseHeadlessDisplay().KeepLastFrames(1);
-  // The global memory's heap comes with its first block and lives as long as the process.
-  GlobalFree(GlobalAlloc(GMEM_FIXED, 1));
-  heapsBefore = standin::HeapCount();
-  // The directory goes when the process ends normally; a finding leaves it for a look.
-  std::atexit([] { std::filesystem::remove_all(directory); });
-}
 
 std::string WindowsPath(const std::string& name) {
   std::string path = (directory / name).string();
@@ -74,3 +61,19 @@ void Fail(const char* what) {
 }
 
 }  // namespace fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  using namespace fuzz;
+  char pattern[] = "/tmp/bump-fuzz-XXXXXX";
+  if (!mkdtemp(pattern)) Fail("no temporary directory");
+  directory = pattern;
+  standin::SetModuleFileName(WindowsPath("fuzz.exe"));
+  // Only the latest frame is kept: a long run presents millions.
+  standin::UseHeadlessDisplay().KeepLastFrames(1);
+  // The global memory's heap comes with its first block and lives as long as the process.
+  GlobalFree(GlobalAlloc(GMEM_FIXED, 1));
+  heapsBefore = standin::HeapCount();
+  // The directory goes when the process ends normally; a finding leaves it for a look.
+  std::atexit([] { std::filesystem::remove_all(directory); });
+  return 0;
+}

@@ -9,9 +9,8 @@
 
 namespace fuzz {
 
-// Makes a fresh directory the executable's and puts the headless display in place.
-// Called once, from LLVMFuzzerInitialize.
-void Prepare();
+// Every target starts as LLVMFuzzerInitialize does: a fresh directory is made the
+// executable's, and the headless display is put in place.
 
 // The Windows name of a file in the program's directory.
 std::string WindowsPath(const std::string& name);

@@ -6,11 +6,6 @@
 #include "palette/palette.h"
 #include "tests/fuzz/fuzz_support.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::Prepare();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::WriteProgramFile("palette.bmp", data, size);
   std::string name = fuzz::WindowsPath("palette.bmp");

@@ -5,11 +5,6 @@
 #include "demo/demo.h"
 #include "tests/fuzz/fuzz_support.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::Prepare();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::WriteProgramFile("picture.pcx", data, size);
   fuzz::StartRuntime(false, &Demo, sizeof Demo);

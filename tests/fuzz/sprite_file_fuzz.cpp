@@ -9,11 +9,6 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/sprite_screen.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::Prepare();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   SpriteCase spriteCase = SpriteCaseOf(data[0]);

@@ -37,11 +37,6 @@ std::uint64_t DescribedSize(const std::vector<std::uint8_t>& image) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::Prepare();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   SpriteCase spriteCase = SpriteCaseOf(data[0]);
