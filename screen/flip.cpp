@@ -30,18 +30,14 @@ void RestoreScreen() {
   ShowWindow(ScreenState.window, SW_SHOWMAXIMIZED);
 }
 
-std::int32_t ReadCounter() {
-  LARGE_INTEGER counter;
-  while (!QueryPerformanceCounter(&counter)) {
-  }
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(counter.QuadPart));
-}
-
 // Spins until more than a frame's ticks have passed since the last wait ended. A change
-// of sign of the counter's low 32 bits starts the wait anew from that read.
+// of sign of the counter's low 32 bits starts the wait anew from that read. A counter
+// that stops answering ends the wait: the frame goes unpaced rather than never.
 void WaitForFrameTime() {
   for (;;) {
-    std::int32_t now = ReadCounter();
+    LARGE_INTEGER counter;
+    if (!QueryPerformanceCounter(&counter)) return;
+    auto now = static_cast<std::int32_t>(static_cast<std::uint32_t>(counter.QuadPart));
     if ((now < 0 && ScreenState.lastCounter >= 0) || (now > 0 && ScreenState.lastCounter <= 0)) {
       ScreenState.lastCounter = now;
     }

@@ -301,6 +301,22 @@ TEST_F(PacedFlipTest, NoCounterMeansNoFrameRate) {
   EXPECT_EQ(SetFrameRate(-1), 0);
 }
 
+TEST_F(PacedFlipTest, ACounterThatStopsAnsweringEndsTheWait) {
+  Script(1000, 100);
+  ASSERT_EQ(SetFrameRate(60), 1);
+  int reads = 0;
+  standin::SetPerformanceCounter(
+      [&](LARGE_INTEGER* value) {
+        value->QuadPart = 1000 + 100 * reads;
+        return ++reads < 5;
+      },
+      {});
+  FlipBuffers();  // returns, unpaced
+  EXPECT_EQ(reads, 5);
+  FlipBuffers();
+  EXPECT_EQ(reads, 6);
+}
+
 TEST_F(FlipTest, ADrawingSessionHoldsTheBackBufferUntilItEnds) {
   HDC dc = reinterpret_cast<HDC>(std::uintptr_t{0x77});
   static unsigned char pixels[16];
