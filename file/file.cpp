@@ -21,10 +21,7 @@ constexpr std::uint32_t kGrowth = 10;
 bool MakeRoomFor(std::uint32_t number) {
   if (number < FileTableCapacity) return true;
   std::uint64_t capacity = std::uint64_t{number} + kGrowth;
-  std::uint64_t bytes = capacity * sizeof(HANDLE);
-  if (bytes > 0x7FFFFFFFu) return false;
-  void* table = FileTable ? HeapReAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, FileTable, bytes)
-                          : HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, bytes);
+  void* table = ResizeTable(FileTable, capacity, sizeof(HANDLE));
   if (!table) return false;
   FileTable = static_cast<HANDLE*>(table);
   FileTableCapacity = static_cast<std::uint32_t>(capacity);

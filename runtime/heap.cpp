@@ -26,6 +26,16 @@ Address AllocateElements(std::uint32_t elementSize, std::uint32_t count) {
   return AddressOf(block) + 4;
 }
 
+void* ResizeTable(void* table, std::uint64_t count, std::size_t entrySize) {
+  // Tables are indexed by signed 32-bit numbers.
+  constexpr std::uint64_t kLargestTable = 0x7FFFFFFF;
+  std::uint64_t bytes = count * entrySize;
+  if (count > kLargestTable || bytes > kLargestTable) return nullptr;
+  auto size = static_cast<SIZE_T>(bytes);
+  return table ? HeapReAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, table, size)
+               : HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, size);
+}
+
 Address AllocateArray(std::uint32_t elementSize, std::int32_t dimensions,
                       std::uint32_t* dimensionList) {
   if (dimensions < 2) return 0;

@@ -52,6 +52,11 @@ std::int32_t StringGreater(const char* first, const char* second);
 // Called by the start-up once the work area exists, and to forget it at shutdown.
 void ResetStringWorkArea(Address area);
 
+// A library's table in the runtime heap resized to `count` entries of `entrySize` bytes,
+// the entries added zero-filled (allocated when there is no table yet). Null when its
+// size does not fit a heap block or the heap refuses; the old table then stays as it was.
+void* ResizeTable(void* table, std::uint64_t count, std::size_t entrySize);
+
 // Dimensions an array variable the way every owner does: frees the array it holds,
 // allocates one for the sizes already stored in the dimension list (AllocateElements for
 // one dimension), writes the type code and keeps the first element's address in the

@@ -18,10 +18,8 @@ constexpr std::int32_t kGrowth = 50;
 // Enlarges the table to hold the number; on failure the old table stays as it was.
 bool GrowTable(std::int32_t number) {
   std::int64_t capacity = std::int64_t{number} + kGrowth;
-  std::uint64_t bytes = static_cast<std::uint64_t>(capacity + 1) * sizeof(Address);
-  if (bytes > 0x7FFFFFFFu) return false;
   void* table =
-      HeapReAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, MemoryBlockTable, static_cast<SIZE_T>(bytes));
+      ResizeTable(MemoryBlockTable, static_cast<std::uint64_t>(capacity + 1), sizeof(Address));
   if (!table) return false;
   MemoryBlockTable = static_cast<Address*>(table);
   MemoryBlockCapacity = static_cast<std::int32_t>(capacity);

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "runtime/heap.h"
 #include "runtime/startup.h"
 #include "sprite/sprite.h"
 
@@ -25,10 +26,7 @@ void FreeSprite(std::int32_t sprite) {
 void GrowSpriteTable(std::int32_t sprite) {
   if (sprite < SpriteTableCapacity) return;
   std::int64_t capacity = std::int64_t{sprite} + kInitialSpriteCapacity;
-  std::uint64_t bytes = static_cast<std::uint64_t>(capacity) * sizeof(SpriteSlot);
-  if (bytes > 0x7FFFFFFFu) return;
-  void* table = SpriteTable ? HeapReAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, SpriteTable, bytes)
-                            : HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY, bytes);
+  void* table = ResizeTable(SpriteTable, static_cast<std::uint64_t>(capacity), sizeof(SpriteSlot));
   if (!table) return;
   SpriteTable = static_cast<SpriteSlot*>(table);
   SpriteTableCapacity = static_cast<std::int32_t>(capacity);
