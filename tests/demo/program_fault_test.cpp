@@ -86,10 +86,15 @@ class FaultTest : public DemonstrationTest {
     return lit > 1000 ? wrong : 800 * 600;
   }
 
+  static IDirectDrawSurface7* SpriteSurface() {
+    if (!SpriteTable || !HoldsSurface(SpriteTable[0])) return nullptr;
+    return static_cast<IDirectDrawSurface7*>(SpriteTable[0].storage);
+  }
+
   // Whether sprite 0's surface holds the bitmap that WriteSprite wrote.
   static bool SpriteHoldsItsPixels() {
-    if (!SpriteTable || !HoldsSurface(SpriteTable[0])) return false;
-    auto* surface = static_cast<IDirectDrawSurface7*>(SpriteTable[0].storage);
+    IDirectDrawSurface7* surface = SpriteSurface();
+    if (!surface) return false;
     DDSURFACEDESC2 locked;
     std::memset(&locked, 0, sizeof locked);
     locked.dwSize = sizeof locked;
@@ -147,8 +152,7 @@ TEST_F(FaultTest, SurfacesLostEveryTenthFrameComeBackWithThePictureAndTheSprite)
         if (done > 0 && done % 10 == 0 && done < kFrames) {
           standin::LoseSurfaces();
           ++losses;
-          auto* surface = static_cast<IDirectDrawSurface7*>(SpriteTable[0].storage);
-          notLost += surface->IsLost() != DDERR_SURFACELOST;
+          notLost += !SpriteSurface() || SpriteSurface()->IsLost() != DDERR_SURFACELOST;
           restoring = true;
         }
         if (done == kFrames) display->SetKey(DIK_SPACE, true);
