@@ -16,11 +16,13 @@ void DrainMessages() {
 }
 
 // The display mode, the surfaces and the window come back; the contents of video
-// memory do not, so the sprites that came from files are loaded again.
+// memory do not, so the screen's buffers are made black again, as opening the screen
+// made them, and the sprites that came from files are loaded again.
 void RestoreScreen() {
   ScreenState.directDraw->SetDisplayMode(ScreenState.drawingWidth, ScreenState.drawingHeight,
                                          ScreenState.depth, ScreenState.requestedRefreshRate, 0);
   ScreenState.directDraw->RestoreAllSurfaces();
+  ClearScreenBuffers();
   // Sprites of kind 0 come again from their files; one made from memory has the name
   // "", which opens nothing, and keeps its restored surface.
   for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) {

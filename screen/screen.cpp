@@ -41,12 +41,6 @@ void ClearSurface(IDirectDrawSurface7* surface) {
   surface->ReleaseDC(dc);
 }
 
-void ClearScreenBuffers() {
-  ClearSurface(ScreenState.backBuffer);
-  ClearSurface(ScreenState.primary);
-  ScreenState.drawingBuffer = ScreenState.backBuffer;
-}
-
 // Classifies the layout from the depth asked for and the primary surface's masks; a
 // surface that cannot be locked leaves the code as it was.
 void DetectPixelFormat() {
@@ -77,6 +71,12 @@ void DetectPixelFormat() {
 bool cursorHidden = false;
 
 }  // namespace
+
+void ClearScreenBuffers() {
+  ClearSurface(ScreenState.backBuffer);
+  ClearSurface(ScreenState.primary);
+  ScreenState.drawingBuffer = ScreenState.backBuffer;
+}
 
 std::int32_t OpenScreen(std::int32_t width, std::int32_t height, std::int32_t depth,
                         const char* title) {

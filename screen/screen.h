@@ -63,6 +63,8 @@ std::int32_t OpenScreen(std::int32_t width, std::int32_t height, std::int32_t de
                         const char* title);
 void CloseScreen();
 void ReleaseScreen();
+// Paints the back buffer and the primary surface of the open screen black.
+void ClearScreenBuffers();
 
 IDirectDrawSurface7* FlipBuffers();
 std::int32_t SetFrameRate(std::int32_t framesPerSecond);

@@ -17,6 +17,7 @@ for preset in win32 native asan fuzz; do
 done
 # The tests that need a display get a private one; the end-to-end tests start their own.
 # The sanitizer build runs without one: the display libraries' own leaks would drown ours.
+# Its leak run of a delivered executable starts its own, and tells those leaks apart.
 # Tests on a real display depend on timing (a torn screenshot, a slow start under load):
 # one that fails is run once more.
 echo "=== test win32 ==="

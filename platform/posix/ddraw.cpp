@@ -83,6 +83,8 @@ DisplayMode CurrentMode() {
 DirectDrawSurface* DisplayPrimary() { return displayPrimary; }
 void SetDisplayPrimary(DirectDrawSurface* surface) { displayPrimary = surface; }
 
+std::size_t LiveComObjects() { return LiveObject::Count(); }
+
 void LoseSurfaces() {
   for (DirectDraw* object : Objects()) object->LoseSurfaces();
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/posix/com_objects.h"
 #include "platform/posix/display.h"
 #include "platform/posix/winapi.h"
 
@@ -34,6 +35,7 @@ class DirectDrawPalette final : public IDirectDrawPalette {
  private:
   bool Fixed(DWORD index) const;
 
+  LiveObject live_;
   ULONG references_ = 1;
   DWORD caps_;
   Palette256 entries_{};
@@ -80,6 +82,7 @@ class DirectDrawSurface final : public IDirectDrawSurface7 {
   HRESULT RestoreOne();
   std::vector<DirectDrawSurface*> Chain();
 
+  LiveObject live_;
   ULONG references_ = 1;
   DirectDraw* owner_;
   DWORD caps_;
@@ -127,6 +130,7 @@ class DirectDraw final : public IDirectDraw7 {
   DirectDrawSurface* NewSurface(DWORD caps, const DisplayMode& shape);
   void LeaveExclusiveMode();
 
+  LiveObject live_;
   ULONG references_ = 1;
   bool levelSet_ = false;
   bool exclusive_ = false;

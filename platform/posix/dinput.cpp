@@ -22,6 +22,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/posix/com_objects.h"
 #include "platform/posix/desktop.h"
 #include "platform/posix/display.h"
 #include "platform/posix/user_internal.h"
@@ -59,6 +60,7 @@ class Counted : public Interface {
   }
 
  private:
+  LiveObject live_;
   ULONG references_ = 1;
 };
 

@@ -12,6 +12,10 @@
 // stays put and hidden, and its motions, buttons and wheel are kept for the mouse device,
 // the latest kMouseEventsKept of them.
 //
+// For runs of a delivered executable that a test watches from outside: when the
+// environment's STANDIN_PRESENT_COUNT_FILE names a file, the display rewrites it after
+// every present with the number of pictures presented so far.
+//
 // Limits: one desktop display (the first); the modes offered are the usual sizes up to
 // the desktop's size, whatever the depth, since every depth is converted to the
 // renderer's own.
@@ -19,6 +23,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <utility>
 
@@ -233,6 +238,8 @@ class SdlDisplay final : public Display {
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
+    ++presented_;
+    if (countFile_) std::ofstream(countFile_) << presented_ << '\n';
   }
 
   void CollectEvents(std::vector<DisplayEvent>& events) override {
@@ -397,6 +404,9 @@ class SdlDisplay final : public Display {
   SDL_Texture* texture_ = nullptr;
   int textureWidth_ = 0;
   int textureHeight_ = 0;
+  std::size_t presented_ = 0;
+  const char* countFile_ =
+      Named("STANDIN_PRESENT_COUNT_FILE") ? std::getenv("STANDIN_PRESENT_COUNT_FILE") : nullptr;
   std::optional<RECT> clip_;
   std::vector<DisplayEvent> desktopEvents_;
   std::deque<MouseEvent> mouseEvents_;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/posix/standin.h"
+
 namespace standin {
 namespace {
 
@@ -37,6 +39,12 @@ HANDLE AddObject(std::unique_ptr<KernelObject> object) {
 KernelObject* FindObject(HANDLE handle) {
   std::size_t slot;
   return SlotOf(handle, &slot) ? Table()[slot].get() : nullptr;
+}
+
+std::size_t HandleCount() {
+  std::size_t count = 0;
+  for (const auto& object : Table()) count += object != nullptr;
+  return count;
 }
 
 bool RemoveObject(HANDLE handle) {

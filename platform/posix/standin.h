@@ -41,6 +41,8 @@ void RefuseHeapAllocations(std::function<bool(HANDLE heap, SIZE_T bytes)> refuse
 std::size_t HeapBlockCount(HANDLE heap);
 // Number of heaps that exist now.
 std::size_t HeapCount();
+// Number of kernel objects that have a handle now: heaps, files and the rest.
+std::size_t HandleCount();
 
 // Run-time modules. A module is found by LoadLibraryA under its name, compared without
 // regard to case and with ".DLL" added when the name has no extension.
@@ -101,5 +103,8 @@ void SetDisplayModeFilter(
 void LoseSurfaces();
 // Every byte of a surface that Restore brought back holds this.
 constexpr BYTE kRestoredSurfaceFill = 0xA5;
+// The DirectDraw and DirectInput objects that exist now: objects, surfaces (orphaned ones
+// too), palettes and devices. A program that gave back all it was given leaves none.
+std::size_t LiveComObjects();
 
 }  // namespace standin

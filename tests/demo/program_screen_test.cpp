@@ -1,96 +1,17 @@
-// The whole demonstration inside the test, on the stand-in's headless display with a
-// scripted clock and keyboard: what it presents, and how it ends.
+// The whole demonstration on the stand-in's headless display with a scripted clock and
+// keyboard: what it presents, and how it ends.
 #include <gmock/gmock.h>
 
 #include <vector>
 
-#include "demo/demo.h"
-#include "platform/posix/display.h"
-#include "platform/posix/standin.h"
-#include "runtime/heap.h"
-#include "runtime/memory.h"
-#include "runtime/startup.h"
-#include "screen/screen.h"
+#include "tests/demo/demonstration_fixture.h"
 #include "tests/screen/directdraw_doubles.h"
-#include "tests/support/runtime_fixture.h"
-#include "tests/support/temp_dir.h"
-#include "tools/pcx.h"
 
 namespace {
 
 using ::testing::_;
 using ::testing::NiceMock;
 using ::testing::Return;
-
-struct Ended {
-  UINT code;
-};
-
-class DemonstrationTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // A fresh desktop, and a screen library that has not yet made its window there.
-    standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
-    display = &standin::UseHeadlessDisplay();
-    standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
-    standin::SetExitHook([](UINT code) { throw Ended{code}; });
-    standin::SetTickSource([] { return DWORD{5000000}; });
-  }
-  void TearDown() override {
-    standin::SetExitHook({});
-    standin::SetTickSource({});
-    standin::SetModuleFileName("");
-    standin::RefuseHeapAllocations({});
-    standin::RestoreBuiltInModules();
-    standin::UseSdlDisplay();
-  }
-  int Run() {
-    char tail[] = "";
-    try {
-      ProgramBody(GetModuleHandleA(nullptr), nullptr, tail, 1);
-    } catch (const Ended& ended) {
-      return static_cast<int>(ended.code);
-    }
-    return -1;
-  }
-  // A picture with relief everywhere: rings and a slope.
-  void WritePicture() {
-    pcx::Image image = pcx::Grayscale(320, 200);
-    for (int y = 0; y < 200; ++y) {
-      for (int x = 0; x < 320; ++x) {
-        int dx = x - 150, dy = y - 90;
-        image.pixels[y * 320 + x] =
-            static_cast<std::uint8_t>((dx * dx + dy * dy) / 40 % 200 + x / 8);
-      }
-    }
-    ASSERT_TRUE(pcx::Write((dir.path() / PictureName).string(), image));
-  }
-  // The frame our own shading gives for the picture, a relief factor and a light angle.
-  std::vector<int> ExpectedFrame(float relief, std::int32_t angle) {
-    StartRuntimeCore(GetModuleHandleA(nullptr), &Demo, sizeof Demo);
-    UseAsProgramDirectory(dir);
-    Demo.LightMapDimensions[0] = Demo.LightMapDimensions[1] = 257;
-    DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
-    Demo.HeightMapDimensions[0] = 321;
-    Demo.HeightMapDimensions[1] = 201;
-    DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
-    LoadHeightMap(PictureName);
-    Demo.FrameBuffer = MemoryAllocate(0, kFrameBytes);
-    BuildLightMap();
-    Demo.ReliefFactor = relief;
-    Demo.LightX = LightXAt(angle);
-    Demo.LightY = LightYAt(angle);
-    ShadeFrame();
-    std::vector<int> frame(AtAddress<std::uint8_t>(Demo.FrameBuffer),
-                           AtAddress<std::uint8_t>(Demo.FrameBuffer) + kFrameBytes);
-    StopRuntime();
-    return frame;
-  }
-  TempDir dir;
-  standin::HeadlessDisplay* display = nullptr;
-};
 
 TEST_F(DemonstrationTest, AKeyAtTheFirstPollShowsExactlyOneFrameAndEndsWithZero) {
   WritePicture();
@@ -171,6 +92,7 @@ TEST_F(DemonstrationTest, WithoutDirectDrawTheProgramStillEndsWithZero) {
   standin::RemoveModule("DDRAW.DLL");
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(display->PresentCount(), 0u);
+  ExpectNothingLeft();
 }
 
 }  // namespace

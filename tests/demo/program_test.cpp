@@ -52,8 +52,10 @@ class ProgramTest : public ::testing::Test {
     standin::ResetDesktop();
     ScreenState.window = ScreenState.savedWindow = nullptr;
     ScreenState.windowCreated = 0;
-    standin::UseHeadlessDisplay().SetKey(DIK_SPACE, true);
+    display = &standin::UseHeadlessDisplay();
+    display->SetKey(DIK_SPACE, true);
     heapsBefore = standin::HeapCount();
+    objectsBefore = standin::LiveComObjects();
     standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
     standin::SetExitHook([](UINT code) { throw Exited{code}; });
     standin::SetTickSource([this]() -> DWORD {
@@ -68,6 +70,7 @@ class ProgramTest : public ::testing::Test {
     standin::SetTickSource({});
     standin::SetModuleFileName("");
     standin::FailHeapAllocationsFrom(0);
+    standin::RefuseHeapAllocations({});
     standin::UseSdlDisplay();
   }
 
@@ -126,7 +129,9 @@ class ProgramTest : public ::testing::Test {
   }
 
   TempDir dir;
+  standin::HeadlessDisplay* display = nullptr;
   std::size_t heapsBefore = 0;
+  std::size_t objectsBefore = 0;
   std::optional<Snapshot> snapshot;
 };
 
@@ -151,24 +156,41 @@ TEST_F(ProgramTest, StartUpLoadsThePictureAndBuildsTheLightMapThenEndsCleanly) {
 
 TEST_F(ProgramTest, EveryHeapFailureEndsTheProgramQuietly) {
   WritePicture();
-  // Failures from request n on: the frame buffer is the last request before StartTick,
-  // so the start-up first gets there when n is one past the number of requests it makes
+  // A run without failures counts the requests of the whole program: the runtime, the
+  // screen, palette, keyboard and mouse, the first frame and the end.
+  unsigned total = 0;
+  standin::RefuseHeapAllocations([&](HANDLE, SIZE_T) {
+    ++total;
+    return false;
+  });
+  ASSERT_EQ(Run(), 0);
+  standin::RefuseHeapAllocations({});
+  ASSERT_EQ(display->PresentCount(), 1u);
+  // Failures from request n on. The frame buffer is the last request before StartTick, so
+  // the start-up first gets there when n is one past the number of requests it makes
   // until then.
-  unsigned requests = 0;
-  for (unsigned n = 1; n <= 1000 && requests == 0; ++n) {
+  unsigned beforeStartTick = 0;
+  for (unsigned n = 1; n <= total; ++n) {
     SCOPED_TRACE("heap allocations fail from request " + std::to_string(n));
     standin::FailHeapAllocationsFrom(n);
     int code = Run();
     standin::FailHeapAllocationsFrom(0);
     ASSERT_EQ(code, 0);
     ASSERT_EQ(standin::HeapCount(), heapsBefore);
-    if (snapshot) {
-      requests = n - 1;
+    ASSERT_EQ(standin::LiveComObjects(), objectsBefore);
+    ASSERT_EQ(standin::ModuleReferences("DDRAW.DLL"), 0);
+    ASSERT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
+    ASSERT_FALSE(display->FullScreen());
+    ASSERT_EQ(standin::CursorDisplayCount(), 0);
+    if (snapshot && beforeStartTick == 0) {
+      beforeStartTick = n - 1;
       ExpectLoadedState(*snapshot);
     }
   }
-  EXPECT_GT(requests, 0u);
-  RecordProperty("heap_requests", static_cast<int>(requests));
+  EXPECT_GT(beforeStartTick, 0u);
+  EXPECT_LT(beforeStartTick, total);
+  RecordProperty("heap_requests", static_cast<int>(total));
+  RecordProperty("heap_requests_before_start_tick", static_cast<int>(beforeStartTick));
 }
 
 }  // namespace

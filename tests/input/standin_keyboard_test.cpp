@@ -173,6 +173,24 @@ TEST_F(DirectInputCreationTest, ObjectsCountTheirReferences) {
   EXPECT_EQ(object->Release(), 0u);
 }
 
+TEST_F(DirectInputCreationTest, ObjectsAndDevicesAreCountedAliveUntilTheirLastRelease) {
+  std::size_t before = standin::LiveComObjects();
+  OpenKeyboard();
+  void* mouse = nullptr;
+  ASSERT_EQ(directInput->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, &mouse, nullptr),
+            DI_OK);
+  EXPECT_EQ(standin::LiveComObjects(), before + 3);
+  // The devices hold the object.
+  EXPECT_EQ(directInput->Release(), 2u);
+  directInput = nullptr;
+  EXPECT_EQ(standin::LiveComObjects(), before + 3);
+  EXPECT_EQ(static_cast<IDirectInputDevice7A*>(mouse)->Release(), 0u);
+  EXPECT_EQ(standin::LiveComObjects(), before + 2);
+  EXPECT_EQ(device->Release(), 0u);
+  device = nullptr;
+  EXPECT_EQ(standin::LiveComObjects(), before);
+}
+
 TEST_F(DirectInputCreationTest, OnlyTheSystemKeyboardAndMouseAreDevices) {
   directInput = NewDirectInput();
   void* object = &object;

@@ -665,6 +665,25 @@ TEST_F(DirectDrawTest, SurfacesOutliveTheirDirectDrawObjectAsOrphans) {
   back = nullptr;
 }
 
+TEST_F(DirectDrawTest, ObjectsAreCountedAliveUntilTheirLastRelease) {
+  std::size_t before = standin::LiveComObjects();
+  DDPIXELFORMAT eight = PixelFormatOf(8);
+  IDirectDrawSurface7* sprite = Offscreen(4, 4, &eight);
+  PALETTEENTRY entries[256] = {};
+  IDirectDrawPalette* palette = nullptr;
+  ASSERT_EQ(directDraw->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
+  EXPECT_EQ(standin::LiveComObjects(), before + 2);
+  ASSERT_EQ(sprite->SetPalette(palette), DD_OK);
+  EXPECT_EQ(palette->Release(), 1u);
+  EXPECT_EQ(standin::LiveComObjects(), before + 2);
+  // The object goes; its surface lives on as an orphan, with the palette it holds.
+  EXPECT_EQ(directDraw->Release(), 0u);
+  directDraw = nullptr;
+  EXPECT_EQ(standin::LiveComObjects(), before + 1);
+  EXPECT_EQ(sprite->Release(), 0u);
+  EXPECT_EQ(standin::LiveComObjects(), before - 1);
+}
+
 TEST_F(DirectDrawTest, TheMonitorFrequencyIsTheDisplays) {
   DWORD hertz = 0;
   ASSERT_EQ(directDraw->GetMonitorFrequency(&hertz), DD_OK);

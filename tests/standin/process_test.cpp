@@ -6,6 +6,7 @@
 #include "platform/win32.h"
 #include "runtime/startup.h"
 #include "tests/support/runtime_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -86,6 +87,21 @@ TEST_F(ProcessTest, EndProgramEndsWithCodeZeroAndTheHeapGone) {
   }
   EXPECT_EQ(standin::HeapCount(), heaps);
   EXPECT_EQ(RuntimeHeap, nullptr);
+}
+
+TEST_F(ProcessTest, HandlesAreCountedFromCreationToClosing) {
+  TempDir dir;
+  std::size_t before = standin::HandleCount();
+  HANDLE heap = HeapCreate(0, 0, 0);
+  ASSERT_NE(heap, nullptr);
+  HANDLE file = CreateFileA(dir.WindowsPath("counted").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(standin::HandleCount(), before + 2);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_EQ(standin::HandleCount(), before + 1);
+  EXPECT_TRUE(HeapDestroy(heap));
+  EXPECT_EQ(standin::HandleCount(), before);
 }
 
 TEST_F(ProcessTest, StartRuntimeWithoutMemoryEndsQuietly) {
