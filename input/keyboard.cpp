@@ -39,6 +39,8 @@ std::int32_t InitKeyboard() {
   IDirectInput7A* directInput = OpenDirectInput();
   KeyboardState.started = 1;
   KeyboardState.device = nullptr;
+  // No key is down before the first read, whatever an earlier start of the library read.
+  std::memset(KeyboardState.keys, 0, sizeof KeyboardState.keys);
   if (!directInput) return 0;
   if (!BuildDataFormat()) return 0;
   if (directInput->CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A,

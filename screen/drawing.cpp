@@ -26,9 +26,11 @@ HPEN defaultPen;
 
 }  // namespace
 
+// The default objects are kept for the life of the process: a later start-up of the
+// runtime in the same process uses them again.
 void InitDrawing() {
-  defaultBrush = CreateSolidBrush(0);
-  defaultPen = CreatePen(PS_SOLID, 0, 0);
+  if (!defaultBrush) defaultBrush = CreateSolidBrush(0);
+  if (!defaultPen) defaultPen = CreatePen(PS_SOLID, 0, 0);
 }
 
 // The lock only serves to learn where the pixels lie; the device context then holds the

@@ -33,8 +33,6 @@ class DemonstrationTest : public ::testing::Test {
     standin::ResetDesktop();
     ScreenState.window = ScreenState.savedWindow = nullptr;
     ScreenState.windowCreated = 0;
-    // The keyboard's last snapshot stays for the process: no key of an earlier run.
-    std::memset(KeyboardState.keys, 0, sizeof KeyboardState.keys);
     display = &standin::UseHeadlessDisplay();
     standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
     standin::SetExitHook([](UINT code) { throw Ended{code}; });
@@ -91,11 +89,7 @@ class DemonstrationTest : public ::testing::Test {
   std::vector<int> ExpectedFrame(float relief, std::int32_t angle) {
     StartRuntimeCore(GetModuleHandleA(nullptr), &Demo, sizeof Demo);
     UseAsProgramDirectory(dir);
-    Demo.LightMapDimensions[0] = Demo.LightMapDimensions[1] = 257;
-    DimensionArray(&Demo.LightMap, 4, kLongElements, 2, Demo.LightMapDimensions);
-    Demo.HeightMapDimensions[0] = 321;
-    Demo.HeightMapDimensions[1] = 201;
-    DimensionArray(&Demo.HeightMap, 2, kWordElements, 2, Demo.HeightMapDimensions);
+    DimensionDemoArrays();
     LoadHeightMap(PictureName);
     Demo.FrameBuffer = MemoryAllocate(0, kFrameBytes);
     BuildLightMap();

@@ -3,7 +3,6 @@
 // taken.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +13,7 @@
 #include "platform/posix/standin.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"
+#include "tests/demo/light_cone.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pcx.h"
 
@@ -33,14 +33,6 @@ struct Snapshot {
   std::vector<int> frame;
   std::vector<int> light;  // cells (j, i) for j, i below 256
 };
-
-int ConeIntensity(int j, int i) {
-  int dx = j - 128;
-  int dy = i - 128;
-  auto v = static_cast<float>(1.0 - std::sqrt(static_cast<double>(dx * dx + dy * dy)) / 128.0);
-  if (v <= 0) return 0;
-  return static_cast<int>(std::nearbyint(255.0 * v));
-}
 
 int PictureValue(int x, int y) { return (x * 5 + y * 11 + (x / 8) * 40) % 256; }
 

@@ -2,25 +2,16 @@
 // from the light, rounded half to even, indexing the light map.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <string>
 
 #include "demo/demo.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
+#include "tests/demo/light_cone.h"
 #include "tests/support/runtime_fixture.h"
 
 namespace {
-
-// Intensity of the cone at light-map cell (j, i), from the integer distance to the centre.
-int ConeIntensity(int j, int i) {
-  int dx = j - 128;
-  int dy = i - 128;
-  auto v = static_cast<float>(1.0 - std::sqrt(static_cast<double>(dx * dx + dy * dy)) / 128.0);
-  if (v <= 0) return 0;
-  return static_cast<int>(std::nearbyint(255.0 * v));
-}
 
 class ShadingTest : public RuntimeTest {
  protected:

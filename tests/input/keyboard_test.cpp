@@ -288,6 +288,18 @@ TEST_F(KeyDownTest, AKeyDownReads128AndCountsAsAnyKey) {
   EndKeyboard();
 }
 
+TEST_F(KeyDownTest, AStartAgainForgetsTheKeysOfTheLastRun) {
+  OpenKeyboard();
+  FirstPoll(KeysWith({{DIK_ESCAPE, 0x80}}));
+  ExpectEnd();
+  EndKeyboard();
+  testing::Mock::VerifyAndClearExpectations(&device);
+  OpenKeyboard();
+  EXPECT_EQ(KeyDown(kAnyKey), 0);
+  ExpectEnd();
+  EndKeyboard();
+}
+
 TEST_F(KeyDownTest, AnyKeyLeavesOutTheLastCode) {
   OpenKeyboard();
   FirstPoll(KeysWith({{255, 0x80}}));
