@@ -1,5 +1,7 @@
 #include "input/keyboard.h"
 
+#include <cstring>
+
 #include "input/directinput.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"

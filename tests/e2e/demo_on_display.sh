@@ -6,32 +6,7 @@
 #   demo_on_display.sh EXECUTABLE PICTURE-NAME PICTURE-SOURCE CHECKER SHOTS-DIR [RUNNER]
 set -u
 executable=$1 picture=$2 source=$3 checker=$4 shots=$5 runner=${6:-}
-name=$(basename "$executable")
-fail() { echo "FAIL ($name): $*"; exit 1; }
-
-dir=$(mktemp -d)
-cleanup() {
-  if [ -n "${program_pid:-}" ]; then
-    kill "$program_pid" 2>/dev/null
-    sleep 0.5
-    kill -9 "$program_pid" 2>/dev/null
-  fi
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-
-# The server picks a free display number itself and tells it once it is ready.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-[ -s "$dir/display" ] || fail "no X display"
-export DISPLAY=":$(cat "$dir/display")"
-unset XAUTHORITY
-xdpyinfo >/dev/null 2>&1 || fail "no X display at $DISPLAY"
-
-cp "$executable" "$source" "$dir/" || fail "cannot copy the program"
-[ "$(basename "$source")" = "$picture" ] || mv "$dir/$(basename "$source")" "$dir/$picture"
+source "$(dirname "$0")/private_display.sh"
 (cd "$dir" && exec $runner "$dir/$(basename "$executable")") >"$dir/output" 2>&1 &
 program_pid=$!
 
