@@ -1,6 +1,5 @@
-// The program's start-up and its one way out, run inside the test: the stand-in's exit
-// hook unwinds ExitProcess, and its tick source looks at the state when StartTick is
-// taken.
+// The program's start-up and its one way out, run inside the test: its tick source looks
+// at the state when StartTick is taken.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,17 +12,13 @@
 #include "platform/posix/standin.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"
+#include "tests/demo/demonstration_fixture.h"
 #include "tests/demo/light_cone.h"
-#include "tests/support/temp_dir.h"
 #include "tools/pcx.h"
 
 extern const char PictureName[] = "Paris.pcx";
 
 namespace {
-
-struct Exited {
-  UINT code;
-};
 
 constexpr DWORD kStartTick = 123456;
 
@@ -36,20 +31,12 @@ struct Snapshot {
 
 int PictureValue(int x, int y) { return (x * 5 + y * 11 + (x / 8) * 40) % 256; }
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public DemonstrationTest {
  protected:
   void SetUp() override {
+    DemonstrationTest::SetUp();
     // A key already down at the first poll: one frame, then the program ends.
-    // A fresh desktop, and a screen library that has not yet made its window there.
-    standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
-    display = &standin::UseHeadlessDisplay();
     display->SetKey(DIK_SPACE, true);
-    heapsBefore = standin::HeapCount();
-    objectsBefore = standin::LiveComObjects();
-    standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
-    standin::SetExitHook([](UINT code) { throw Exited{code}; });
     standin::SetTickSource([this]() -> DWORD {
       // Start-up reads the clock twice: to seed the random numbers, before the arrays
       // exist, and for StartTick.
@@ -58,24 +45,13 @@ class ProgramTest : public ::testing::Test {
     });
   }
   void TearDown() override {
-    standin::SetExitHook({});
-    standin::SetTickSource({});
-    standin::SetModuleFileName("");
     standin::FailHeapAllocationsFrom(0);
-    standin::RefuseHeapAllocations({});
-    standin::UseSdlDisplay();
+    DemonstrationTest::TearDown();
   }
 
-  // The exit code, or -1 when the body returned.
   int Run() {
     snapshot.reset();
-    char tail[] = "";
-    try {
-      ProgramBody(GetModuleHandleA(nullptr), nullptr, tail, 1);
-    } catch (const Exited& exited) {
-      return static_cast<int>(exited.code);
-    }
-    return -1;
+    return DemonstrationTest::Run();
   }
 
   static Snapshot Take() {
@@ -92,7 +68,8 @@ class ProgramTest : public ::testing::Test {
     return s;
   }
 
-  pcx::Image WritePicture() {
+  // A picture whose every pixel PictureValue tells.
+  pcx::Image WriteKnownPicture() {
     pcx::Image image = pcx::Grayscale(320, 200);
     for (int y = 0; y < 200; ++y) {
       for (int x = 0; x < 320; ++x) {
@@ -120,10 +97,6 @@ class ProgramTest : public ::testing::Test {
     EXPECT_EQ(s.light[128 * 256 + 128], 255);
   }
 
-  TempDir dir;
-  standin::HeadlessDisplay* display = nullptr;
-  std::size_t heapsBefore = 0;
-  std::size_t objectsBefore = 0;
   std::optional<Snapshot> snapshot;
 };
 
@@ -136,7 +109,7 @@ TEST_F(ProgramTest, MissingPictureIsCreatedEmptyAndTheProgramExitsZero) {
 }
 
 TEST_F(ProgramTest, StartUpLoadsThePictureAndBuildsTheLightMapThenEndsCleanly) {
-  pcx::Image image = WritePicture();
+  pcx::Image image = WriteKnownPicture();
   EXPECT_EQ(Run(), 0);
   ASSERT_TRUE(snapshot.has_value());
   ExpectLoadedState(*snapshot);
@@ -147,7 +120,7 @@ TEST_F(ProgramTest, StartUpLoadsThePictureAndBuildsTheLightMapThenEndsCleanly) {
 }
 
 TEST_F(ProgramTest, EveryHeapFailureEndsTheProgramQuietly) {
-  WritePicture();
+  WriteKnownPicture();
   // A run without failures counts the requests of the whole program: the runtime, the
   // screen, palette, keyboard and mouse, the first frame and the end.
   unsigned total = 0;
@@ -168,12 +141,8 @@ TEST_F(ProgramTest, EveryHeapFailureEndsTheProgramQuietly) {
     int code = Run();
     standin::FailHeapAllocationsFrom(0);
     ASSERT_EQ(code, 0);
-    ASSERT_EQ(standin::HeapCount(), heapsBefore);
-    ASSERT_EQ(standin::LiveComObjects(), objectsBefore);
-    ASSERT_EQ(standin::ModuleReferences("DDRAW.DLL"), 0);
-    ASSERT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
-    ASSERT_FALSE(display->FullScreen());
-    ASSERT_EQ(standin::CursorDisplayCount(), 0);
+    ExpectNothingLeft();
+    ASSERT_FALSE(HasFailure());
     if (snapshot && beforeStartTick == 0) {
       beforeStartTick = n - 1;
       ExpectLoadedState(*snapshot);

@@ -34,18 +34,7 @@ for attempt in 1 2 3 4; do
   sleep 1
 done
 
-# Held for a moment, as a finger holds it: the keyboard is read once per frame.
-xdotool keydown space
-sleep 0.2
-xdotool keyup space
-for _ in $(seq 18); do
-  kill -0 "$program_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$program_pid" 2>/dev/null && fail "still running two seconds after a key press"
-wait "$program_pid"
-status=$?
-program_pid=
+press_space_and_wait 18
 [ $status -eq 0 ] || fail "exit code $status"
 [ -s "$dir/output" ] && fail "printed: $(cat "$dir/output")"
 echo "ok: $name showed the frame ($shot) and ended with exit code 0 on a key"

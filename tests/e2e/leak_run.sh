@@ -28,19 +28,8 @@ while [ "$(presents)" -lt "$frames" ]; do
   sleep 0.2
 done
 
-# Held for a moment, as a finger holds it: the keyboard is read once per frame. The
-# leak check at the end takes its time under the sanitizers.
-xdotool keydown space
-sleep 0.2
-xdotool keyup space
-for _ in $(seq 300); do
-  kill -0 "$program_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$program_pid" 2>/dev/null && fail "still running thirty seconds after a key press"
-wait "$program_pid"
-status=$?
-program_pid=
+# The leak check at the end takes its time under the sanitizers.
+press_space_and_wait 300
 shown=$(presents)
 for report in "$dir"/report.*; do
   [ -e "$report" ] && fail "sanitizer report: $(cat "$report")"

@@ -28,3 +28,20 @@ xdpyinfo >/dev/null 2>&1 || fail "no X display at $DISPLAY"
 
 cp "$executable" "$source" "$dir/" || fail "cannot copy the program"
 [ "$(basename "$source")" = "$picture" ] || mv "$dir/$(basename "$source")" "$dir/$picture"
+
+# Presses Space, held for a moment as a finger holds it (the keyboard is read once per
+# frame), and waits up to $1 tenths of a second for the program to end; its exit code is
+# then in $status.
+press_space_and_wait() {
+  xdotool keydown space
+  sleep 0.2
+  xdotool keyup space
+  for _ in $(seq "$1"); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$program_pid" 2>/dev/null && fail "still running $(($1 / 10)).$(($1 % 10)) s after a key press"
+  wait "$program_pid"
+  status=$?
+  program_pid=
+}
