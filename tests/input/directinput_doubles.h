@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <array>
+#include <vector>
 
 #include "input/directinput.h"
 #include "input/keyboard.h"
@@ -87,6 +88,24 @@ class InputLibraryTest : public RuntimeTest {
         .WillOnce(testing::DoAll(testing::SetArgPointee<2>(device), testing::Return(DI_OK)));
   }
 
+  // What SetDataFormat gave a device: the format and a copy of its objects.
+  struct GivenFormat {
+    DIDATAFORMAT format{};
+    std::vector<DIOBJECTDATAFORMAT> objects;
+  };
+  // The next CreateDeviceEx of the object must ask for the system device `kind` into
+  // `slot` and hands out the device, whose one SetDataFormat succeeds and is kept.
+  static void WillOpenDevice(DirectInputDouble& object, REFGUID kind, void* slot,
+                             DeviceDouble& device, GivenFormat* given) {
+    EXPECT_CALL(object, CreateDeviceEx(kind, IID_IDirectInputDevice7A,
+                                       reinterpret_cast<LPVOID*>(slot), nullptr))
+        .WillOnce(testing::DoAll(testing::SetArgPointee<2>(&device), testing::Return(DI_OK)));
+    EXPECT_CALL(device, SetDataFormat).WillOnce([given](LPCDIDATAFORMAT format) {
+      given->format = *format;
+      given->objects.assign(format->rgodf, format->rgodf + format->dwNumObjs);
+      return DI_OK;
+    });
+  }
   testing::StrictMock<testing::MockFunction<CreateFunction>> create;
   HWND savedWindow = nullptr;
 

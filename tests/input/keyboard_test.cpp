@@ -12,11 +12,9 @@
 namespace {
 
 using testing::_;
-using testing::DoAll;
 using testing::InSequence;
 using testing::Invoke;
 using testing::Return;
-using testing::SaveArg;
 using testing::StrictMock;
 
 constexpr DWORD kExclusiveForeground = 5;
@@ -58,16 +56,10 @@ using KeyboardEndTest = KeyboardTest;
 
 TEST_F(KeyboardInitTest, OpensTheSystemKeyboardWithOneButtonPerKey) {
   WillCreate(&object);
-  EXPECT_CALL(object, CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A,
-                                     reinterpret_cast<LPVOID*>(&KeyboardState.device), nullptr))
-      .WillOnce(DoAll(testing::SetArgPointee<2>(&device), Return(DI_OK)));
-  DIDATAFORMAT format{};
-  std::vector<DIOBJECTDATAFORMAT> objects;
-  EXPECT_CALL(device, SetDataFormat).WillOnce([&](LPCDIDATAFORMAT given) {
-    format = *given;
-    objects.assign(given->rgodf, given->rgodf + given->dwNumObjs);
-    return DI_OK;
-  });
+  GivenFormat given;
+  WillOpenDevice(object, GUID_SysKeyboard, &KeyboardState.device, device, &given);
+  const DIDATAFORMAT& format = given.format;
+  const std::vector<DIOBJECTDATAFORMAT>& objects = given.objects;
   // No cooperative level and no acquisition yet: the strict device refuses them.
   EXPECT_EQ(InitKeyboard(), 1);
   EXPECT_EQ(KeyboardState.started, 1);

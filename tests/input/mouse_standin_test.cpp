@@ -12,49 +12,9 @@
 #include "platform/posix/standin.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"
-#include "tests/support/runtime_fixture.h"
+#include "tests/input/standin_input.h"
 
 namespace {
-
-constexpr DWORD kExclusiveForeground = DISCL_EXCLUSIVE | DISCL_FOREGROUND;
-
-using CreateFunction = HRESULT (*)(HINSTANCE instance, DWORD version, REFIID interfaceId,
-                                   LPVOID* object, LPUNKNOWN outer);
-
-// A headless display and two hidden windows; showing one gives it the foreground.
-class MouseDesktop {
- public:
-  MouseDesktop() : display_(standin::UseHeadlessDisplay()) {
-    standin::ResetDesktop();
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "Mouse Test";
-    RegisterClassExA(&windowClass);
-    for (HWND* window : {&window_, &otherWindow_}) {
-      *window = CreateWindowExA(0, "Mouse Test", "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-      EXPECT_NE(*window, nullptr);
-    }
-  }
-  ~MouseDesktop() {
-    standin::ResetDesktop();
-    standin::UseSdlDisplay();
-  }
-  MouseDesktop(const MouseDesktop&) = delete;
-  MouseDesktop& operator=(const MouseDesktop&) = delete;
-
-  HWND Window() const { return window_; }
-  HWND OtherWindow() const { return otherWindow_; }
-  void Foreground(HWND window) { ShowWindow(window, SW_SHOW); }
-  standin::HeadlessDisplay& Display() { return display_; }
-
- private:
-  standin::HeadlessDisplay& display_;
-  HWND window_ = nullptr;
-  HWND otherWindow_ = nullptr;
-};
 
 DIPROPDWORD DeviceProperty(DWORD value = 0) {
   return {{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, value};
@@ -64,34 +24,16 @@ DIPROPDWORD PropertyAt(DWORD offset) {
 }
 
 // The system's "DINPUT.DLL" and its mouse with the library's format, on a scripted clock.
-class StandInMouseTest : public RuntimeTest {
+class StandInMouseTest : public StandInDirectInputTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp();
+    StandInDirectInputTest::SetUp();
     standin::SetTickSource([this] { return tick; });
-    module = LoadLibraryA("DINPUT.DLL");
-    ASSERT_NE(module, nullptr);
-    auto create = reinterpret_cast<CreateFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectInputCreateEx")));
-    ASSERT_NE(create, nullptr);
-    void* made = nullptr;
-    ASSERT_EQ(create(ProgramInstance, 0x0700, IID_IDirectInput7A, &made, nullptr), DI_OK);
-    directInput = static_cast<IDirectInput7A*>(made);
-    ASSERT_EQ(directInput->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, &made, nullptr),
-              DI_OK);
-    device = static_cast<IDirectInputDevice7A*>(made);
+    OpenDevice(GUID_SysMouse);
   }
   void TearDown() override {
-    // The device holds a reference to the object: it goes first.
-    if (device) {
-      EXPECT_EQ(device->Release(), 0u);
-    }
-    if (directInput) {
-      EXPECT_EQ(directInput->Release(), 0u);
-    }
-    FreeLibrary(module);
+    StandInDirectInputTest::TearDown();
     standin::SetTickSource({});
-    RuntimeTest::TearDown();
   }
 
   // Formatted, exclusive in the foreground, buffering `size` events and acquired.
@@ -121,11 +63,7 @@ class StandInMouseTest : public RuntimeTest {
     return pairs;
   }
 
-  MouseDesktop desktop;
   DWORD tick = 1000;
-  HMODULE module = nullptr;
-  IDirectInput7A* directInput = nullptr;
-  IDirectInputDevice7A* device = nullptr;
 };
 
 using Pairs = std::vector<std::pair<DWORD, std::int32_t>>;
@@ -407,7 +345,7 @@ class MouseOverStandInTest : public RuntimeTest {
     ScreenState.height = saved.height;
     RuntimeTest::TearDown();
   }
-  MouseDesktop desktop;
+  InputDesktop desktop;
   ScreenLibraryState saved{};
 };
 

@@ -125,16 +125,10 @@ using MouseEndTest = MouseTest;
 
 TEST_F(MouseInitTest, OpensTheSystemMouseWithTheStandardMouseFormat) {
   WillCreate(&object);
-  EXPECT_CALL(object, CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A,
-                                     reinterpret_cast<LPVOID*>(&MouseState.device), nullptr))
-      .WillOnce(DoAll(SetArgPointee<2>(&device), Return(DI_OK)));
-  DIDATAFORMAT format{};
-  std::vector<DIOBJECTDATAFORMAT> objects;
-  EXPECT_CALL(device, SetDataFormat).WillOnce([&](LPCDIDATAFORMAT given) {
-    format = *given;
-    objects.assign(given->rgodf, given->rgodf + given->dwNumObjs);
-    return DI_OK;
-  });
+  GivenFormat given;
+  WillOpenDevice(object, GUID_SysMouse, &MouseState.device, device, &given);
+  const DIDATAFORMAT& format = given.format;
+  const std::vector<DIOBJECTDATAFORMAT>& objects = given.objects;
   // No cooperative level, buffer or acquisition yet: the strict device refuses them.
   EXPECT_EQ(InitMouse(), 1);
   EXPECT_EQ(MouseState.started, 1);

@@ -12,60 +12,11 @@
 #include "platform/posix/standin.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"
-#include "tests/support/runtime_fixture.h"
+#include "tests/input/standin_input.h"
 
 namespace {
 
-constexpr DWORD kExclusiveForeground = DISCL_EXCLUSIVE | DISCL_FOREGROUND;
 constexpr DWORD kSharedBackground = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
-
-using CreateFunction = HRESULT (*)(HINSTANCE instance, DWORD version, REFIID interfaceId,
-                                   LPVOID* object, LPUNKNOWN outer);
-
-// The desktop as a test scripts it: a headless display with its keys, and two hidden
-// windows of a registered class; showing one gives it the foreground.
-class Desktop {
- public:
-  Desktop() : display_(standin::UseHeadlessDisplay()) {
-    standin::ResetDesktop();
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kClass;
-    RegisterClassExA(&windowClass);
-    window_ = NewWindow();
-    otherWindow_ = NewWindow();
-  }
-  ~Desktop() {
-    standin::ResetDesktop();
-    standin::UseSdlDisplay();
-  }
-  Desktop(const Desktop&) = delete;
-  Desktop& operator=(const Desktop&) = delete;
-
-  HWND Window() const { return window_; }
-  HWND OtherWindow() const { return otherWindow_; }
-  void Foreground(HWND window) { ShowWindow(window, SW_SHOW); }
-  // Only these keys are down.
-  void Hold(std::initializer_list<BYTE> codes) {
-    for (int code = 0; code < 256; ++code) display_.SetKey(static_cast<BYTE>(code), false);
-    for (BYTE code : codes) display_.SetKey(code, true);
-  }
-  standin::HeadlessDisplay& Display() { return display_; }
-
- private:
-  static constexpr char kClass[] = "Keyboard Test";
-  HWND NewWindow() {
-    HWND window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    EXPECT_NE(window, nullptr);
-    return window;
-  }
-  standin::HeadlessDisplay& display_;
-  HWND window_ = nullptr;
-  HWND otherWindow_ = nullptr;
-};
 
 // The library's own layout: key i, a button, at byte i.
 struct KeyboardFormat {
@@ -80,43 +31,11 @@ struct KeyboardFormat {
   DIDATAFORMAT format;
 };
 
-// "DINPUT.DLL" as the system has it, loaded, with its creator at hand.
-class StandInDirectInputTest : public RuntimeTest {
+// The stand-in's keyboard, opened with the library's data format.
+class StandInKeyboardTest : public StandInDirectInputTest {
  protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    module = LoadLibraryA("DINPUT.DLL");
-    ASSERT_NE(module, nullptr);
-    create = reinterpret_cast<CreateFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectInputCreateEx")));
-    ASSERT_NE(create, nullptr);
-  }
-  void TearDown() override {
-    // The device holds a reference to the object: it goes first.
-    if (device) {
-      EXPECT_EQ(device->Release(), 0u);
-    }
-    if (directInput) {
-      EXPECT_EQ(directInput->Release(), 0u);
-    }
-    FreeLibrary(module);
-    RuntimeTest::TearDown();
-  }
-
-  IDirectInput7A* NewDirectInput() {
-    void* object = nullptr;
-    EXPECT_EQ(create(ProgramInstance, 0x0700, IID_IDirectInput7A, &object, nullptr), DI_OK);
-    return static_cast<IDirectInput7A*>(object);
-  }
-  // The keyboard with the library's data format.
   void OpenKeyboard() {
-    directInput = NewDirectInput();
-    ASSERT_NE(directInput, nullptr);
-    void* object = nullptr;
-    ASSERT_EQ(
-        directInput->CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A, &object, nullptr),
-        DI_OK);
-    device = static_cast<IDirectInputDevice7A*>(object);
+    OpenDevice(GUID_SysKeyboard);
     ASSERT_EQ(device->SetDataFormat(&layout.format), DI_OK);
   }
   std::array<BYTE, 256> Read(HRESULT expected = DI_OK) {
@@ -126,18 +45,13 @@ class StandInDirectInputTest : public RuntimeTest {
     return keys;
   }
 
-  Desktop desktop;
-  HMODULE module = nullptr;
-  CreateFunction create = nullptr;
-  IDirectInput7A* directInput = nullptr;
-  IDirectInputDevice7A* device = nullptr;
   KeyboardFormat layout;
 };
 
-using DirectInputCreationTest = StandInDirectInputTest;
-using CooperativeLevelTest = StandInDirectInputTest;
-using DataFormatTest = StandInDirectInputTest;
-using AcquisitionTest = StandInDirectInputTest;
+using DirectInputCreationTest = StandInKeyboardTest;
+using CooperativeLevelTest = StandInKeyboardTest;
+using DataFormatTest = StandInKeyboardTest;
+using AcquisitionTest = StandInKeyboardTest;
 
 TEST_F(DirectInputCreationTest, OnlyVersion7AndLaterOfTheVersion7Interface) {
   void* object = &object;
@@ -411,7 +325,7 @@ class KeyboardOverStandInTest : public RuntimeTest {
     ScreenState.window = savedWindow;
     RuntimeTest::TearDown();
   }
-  Desktop desktop;
+  InputDesktop desktop;
   HWND savedWindow = nullptr;
 };
 
