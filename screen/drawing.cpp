@@ -4,17 +4,11 @@
 
 namespace {
 
+// The open session: the target it was opened on, the device context it holds (none when
+// no session is open) and what that context had selected before.
 struct DrawingSession {
-  std::int32_t kind;
-  HWND window;
-  void (*release)();
+  DrawingTarget target;
   HDC deviceContext;
-  Address bufferAddress;
-  std::int32_t pitch;
-  std::int32_t width;
-  std::int32_t height;
-  std::int32_t depth;
-  std::int32_t pixelFormat;
   HGDIOBJ previousBrush;
   HGDIOBJ previousPen;
 };
@@ -67,19 +61,9 @@ void ReleaseBackBufferDC() {
 HDC BeginDrawing(const DrawingTarget* target) {
   EndDrawing();
   if (!target) return session.deviceContext;
-  session.kind = target->kind;
-  session.window = target->window;
-  session.release = target->release;
+  session.target = *target;
   session.deviceContext =
       target->kind == kWindowTarget ? GetDC(target->window) : target->deviceContext;
-  if (target->kind == kSurfaceTarget) {
-    session.bufferAddress = target->bufferAddress;
-    session.pitch = target->pitch;
-    session.width = target->width;
-    session.height = target->height;
-    session.depth = target->depth;
-    session.pixelFormat = target->pixelFormat;
-  }
   if (session.deviceContext) {
     SetTextAlign(session.deviceContext, TA_UPDATECP);
     session.previousBrush = SelectObject(session.deviceContext, defaultBrush);
@@ -93,14 +77,14 @@ void EndDrawing() {
   if (!session.deviceContext) return;
   SelectObject(session.deviceContext, session.previousBrush);
   SelectObject(session.deviceContext, session.previousPen);
-  switch (session.kind) {
+  switch (session.target.kind) {
     case kWindowTarget:
-      ReleaseDC(session.window, session.deviceContext);
+      ReleaseDC(session.target.window, session.deviceContext);
       break;
     case kReleasedTarget:
     case kReleasedTargetAlso:
     case kSurfaceTarget:
-      if (session.release) session.release();
+      if (session.target.release) session.target.release();
       break;
     default:
       DeleteDC(session.deviceContext);
@@ -111,9 +95,12 @@ void EndDrawing() {
 // A closed session's buffer is no longer held by anyone: nothing may be written through
 // it, so the queries answer 0 until the next surface session opens.
 Address DrawingBufferAddress() {
-  return session.kind == kSurfaceTarget && session.deviceContext ? session.bufferAddress : 0;
+  return session.target.kind == kSurfaceTarget && session.deviceContext
+             ? session.target.bufferAddress
+             : 0;
 }
 
 std::int32_t DrawingBufferPitch() {
-  return session.kind == kSurfaceTarget && session.deviceContext ? session.pitch : 0;
+  return session.target.kind == kSurfaceTarget && session.deviceContext ? session.target.pitch
+                                                                          : 0;
 }
