@@ -10,11 +10,17 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 jobs=$(nproc)
 
-for preset in win32 native asan fuzz; do
-  echo "=== build $preset ==="
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j"$jobs"
-done
+build() {
+  echo "=== build $1 ==="
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j"$jobs"
+}
+# The machine is checked as soon as the Windows build has made its display probe, before
+# anything else takes time.
+build win32
+echo "=== check the machine ==="
+tools/check-machine.sh
+for preset in native asan fuzz; do build "$preset"; done
 # The tests that need a display get a private one; the end-to-end tests start their own.
 # The sanitizer build runs without one: the display libraries' own leaks would drown ours.
 # Its leak run of a delivered executable starts its own, and tells those leaks apart.
