@@ -11,6 +11,7 @@ if(NOT WIN32)
     sprite/bitmaps.cpp
     sprite/conversion_test.cpp
     sprite/decoder_test.cpp
+    sprite/drawing_buffer_test.cpp
     sprite/loader_test.cpp
     sprite/reload_test.cpp)
   target_link_libraries(sprite_tests PRIVATE sprite screen)
