@@ -1,7 +1,5 @@
 // The sprite library against DirectDraw doubles: what it does with a new sprite surface
 // whose lock fails, which a working DirectDraw does not show on demand.
-#include <cstring>
-
 #include "screen/screen.h"
 #include "sprite/sprite.h"
 #include "tests/screen/directdraw_doubles.h"
