@@ -218,6 +218,17 @@ class FlipTest : public ScreenLibraryTest {
     InitScreenLibrary();
     ASSERT_EQ(OpenScreen(800, 600, 8, ""), 1);
   }
+  // The back buffer's lock tells where its pixels are: `pixels`, rows `pitch` apart.
+  void BackBufferPixelsAt(unsigned char* pixels, LONG pitch) {
+    ON_CALL(backBuffer, Lock(_, _, _, _))
+        .WillByDefault(Invoke([=](LPRECT, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
+          description->lpSurface = pixels;
+          description->lPitch = pitch;
+          description->dwWidth = 800;
+          description->dwHeight = 600;
+          return DD_OK;
+        }));
+  }
 };
 
 TEST_F(FlipTest, ALostSurfaceRestoresTheModeAndTheSurfacesWithoutASecondFlip) {
@@ -339,14 +350,7 @@ TEST_F(PacedFlipTest, ACounterThatStopsAnsweringEndsTheWait) {
 TEST_F(FlipTest, ADrawingSessionHoldsTheBackBufferUntilItEnds) {
   HDC dc = reinterpret_cast<HDC>(std::uintptr_t{0x77});
   static unsigned char pixels[16];
-  ON_CALL(backBuffer, Lock(_, _, _, _))
-      .WillByDefault(Invoke([](LPRECT, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
-        description->lpSurface = pixels;
-        description->lPitch = 832;
-        description->dwWidth = 800;
-        description->dwHeight = 600;
-        return DD_OK;
-      }));
+  BackBufferPixelsAt(pixels, 832);
   ON_CALL(backBuffer, GetDC(_)).WillByDefault(DoAll(SetArgPointee<0>(dc), Return(DD_OK)));
   {
     InSequence order;
@@ -390,12 +394,7 @@ TEST_F(FlipTest, FlippingOrReleasingClosesTheSessionThatHeldTheBackBuffer) {
   HDC first = reinterpret_cast<HDC>(std::uintptr_t{0x81});
   HDC second = reinterpret_cast<HDC>(std::uintptr_t{0x82});
   static unsigned char pixels[16];
-  ON_CALL(backBuffer, Lock(_, _, _, _))
-      .WillByDefault(Invoke([](LPRECT, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
-        description->lpSurface = pixels;
-        description->lPitch = 800;
-        return DD_OK;
-      }));
+  BackBufferPixelsAt(pixels, 800);
   EXPECT_CALL(backBuffer, GetDC(_))
       .WillOnce(DoAll(SetArgPointee<0>(first), Return(DD_OK)))
       .WillOnce(DoAll(SetArgPointee<0>(second), Return(DD_OK)));
