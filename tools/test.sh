@@ -28,3 +28,7 @@ echo "=== test asan ==="
 env -u DISPLAY -u WAYLAND_DISPLAY ctest --preset asan -j"$jobs"
 echo "=== test native ==="
 xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jobs" --repeat until-pass:2
+# The zip and the Debian package built as a user gets them, and tried as each user would.
+echo "=== packages ==="
+tools/package.sh
+tests/e2e/packages_as_users.sh

@@ -1,0 +1,27 @@
+#!/bin/bash
+# Tries the packages that tools/package.sh left in build/packages/ as their users would,
+# side by side, each on its own private display: the Windows zip under Wine, the Debian
+# package natively. Screenshots go to build/packages/screenshots/, each test's report to
+# build/packages/*.log. A test that fails is run once more, as the other tests on a real
+# display are (a torn screenshot, a slow start under load).
+#   tests/e2e/packages_as_users.sh
+set -u
+cd "$(dirname "$0")/../.."
+packages=build/packages
+checker=build/native/tests/check-screenshot
+shots=$packages/screenshots
+# The checker knows every relief factor of the first half minute: a few seconds of
+# frames are as good a test as ten.
+export SCREENSHOT_DELAY=2
+twice() { "$@" || { echo "(run once more)" && "$@"; }; }
+
+twice tests/e2e/package_zip.sh "$packages"/bump-*-win32.zip demo "$checker" "$shots" \
+  "$PWD/tools/wine-run.sh" >"$packages/zip.log" 2>&1 &
+zip_pid=$!
+twice tests/e2e/package_deb.sh "$packages"/bump_*_amd64.deb demo "$checker" "$shots" \
+  >"$packages/deb.log" 2>&1
+deb_status=$?
+wait "$zip_pid"
+zip_status=$?
+cat "$packages/zip.log" "$packages/deb.log"
+[ $zip_status -eq 0 ] && [ $deb_status -eq 0 ]
