@@ -3,8 +3,8 @@
 # library (not the development package) among its dependencies; it holds exactly the
 # files it installs, none of which names the source or build tree; lintian, when there,
 # reports no error. Installed into a scratch root (dpkg-deb -x), each command named by a
-# desktop entry is run by an unprivileged user with the root's commands on the PATH, on
-# a private display: the frame of its picture (not a flat field), a key, exit code 0.
+# desktop entry is run by an unprivileged user with the root's usr/bin on the PATH, on a
+# private display: the frame of its picture (not a flat field), a key, exit code 0.
 # Without a display, the same user's starts show what the per-user folder keeps.
 #   package_deb.sh DEB PICTURES-DIR CHECKER SHOTS-DIR
 set -u
