@@ -5,17 +5,19 @@
 # PICTURE, presses a real key and requires the program to end within two seconds with exit
 # code 0, having printed nothing.
 check_frame_and_key() {
-  local shot=$1 picture=$2 checker=$3 attempt
+  local shot=$1 picture=$2 checker=$3 attempt shown=
   mkdir -p "$(dirname "$shot")"
   # The first frame is up once the shaded area holds a lit pixel.
   for _ in $(seq 300); do
     kill -0 "$program_pid" 2>/dev/null || fail "ended before showing a frame: $(cat "$dir/output")"
     if import -window root "$dir/shot.png" 2>/dev/null &&
        [ "$(convert "$dir/shot.png" -crop 318x198+241+151 -format '%[fx:maxima.r>0]' info:)" = 1 ]; then
+      shown=yes
       break
     fi
     sleep 0.1
   done
+  [ -n "$shown" ] || fail "showed no frame: $(cat "$dir/output")"
   # Ten seconds on, the relief has settled at 1.0 and the light reaches far. A screenshot
   # taken while a frame is being presented may hold parts of two; another is taken then.
   sleep "${SCREENSHOT_DELAY:-10}"
