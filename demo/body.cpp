@@ -38,7 +38,7 @@ int ProgramBody(HINSTANCE instance, HINSTANCE, char*, int) {
     EndDrawing();
     FlipBuffers();
     PollKeyboard();
-    Demo.LightAngle += 5;
+    Demo.LightAngle = NextLightAngle(Demo.LightAngle);
     if (KeyDown(-1)) break;
   }
   EndProgram();

@@ -56,6 +56,8 @@ double LightRadians(std::int32_t lightAngle);
 float ReliefFactorAt(std::int32_t elapsed, float previous, std::int32_t lightAngle);
 std::int32_t LightXAt(std::int32_t lightAngle);
 std::int32_t LightYAt(std::int32_t lightAngle);
+// The angle after a frame: 5 degrees on, wrapping as the 32-bit value it is.
+std::int32_t NextLightAngle(std::int32_t lightAngle);
 // Sets the relief factor and the light's position for the tick count `now`.
 void UpdateTimeline(DWORD now);
 

@@ -38,6 +38,10 @@ std::int32_t LightYAt(std::int32_t lightAngle) {
       std::nearbyint(std::cos(LightRadians(lightAngle) * 0.5) * 60 + 100));
 }
 
+std::int32_t NextLightAngle(std::int32_t lightAngle) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(lightAngle) + 5u);
+}
+
 void UpdateTimeline(DWORD now) {
   auto elapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - Demo.StartTick);
   Demo.ReliefFactor = ReliefFactorAt(elapsed, Demo.ReliefFactor, Demo.LightAngle);

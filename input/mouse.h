@@ -50,7 +50,9 @@ extern const DIDATAFORMAT MouseDataFormat;
 // Opens the mouse device; 1 on success, 0 without DirectInput, a mouse or its format.
 std::int32_t InitMouse();
 // Reads the events since the last poll; 1 if they were read, 0 if nothing was (the
-// motions are 0 then).
+// motions are 0 then). While a step of the device's set-up fails (cooperative level,
+// buffer size, acquisition) nothing is read: a device not set up could only report that
+// it is not acquired. The set-up is tried again at the next poll.
 std::int32_t PollMouse();
 
 std::int32_t MousePositionX();

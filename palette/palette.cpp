@@ -1,9 +1,7 @@
 #include "palette/palette.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "runtime/startup.h"
 #include "screen/screen.h"
@@ -17,6 +15,8 @@ namespace {
 constexpr DWORD kPaletteCaps = DDPCAPS_8BIT | DDPCAPS_ALLOW256;
 constexpr std::size_t kColorTableOffset = 54;
 constexpr std::size_t kColorTableBytes = 256 * 4;
+// A 32-bit process cannot address a table of more slots.
+constexpr std::int64_t kMostSlots = 0x1FFFFFFF;
 
 bool InTable(std::int32_t palette) {
   return PaletteTable && palette >= 0 && palette < PaletteSlots;
@@ -33,13 +33,16 @@ IDirectDrawPalette* Create(PALETTEENTRY* entries) {
 
 }  // namespace
 
+// A count whose table cannot be had leaves no table, and the result is 0 as for any other
+// failed allocation.
 Address InitPalettes(std::int32_t highest) {
-  PaletteSlots = highest >= 0 && highest < 0x1FFFFFFF ? highest + 1 : 0;
-  PaletteTable = static_cast<IDirectDrawPalette**>(
-      HeapAlloc(RuntimeHeap, HEAP_ZERO_MEMORY,
-                static_cast<SIZE_T>(PaletteSlots) * sizeof(IDirectDrawPalette*)));
-  if (!PaletteTable) PaletteSlots = 0;
-  CurrentPalette = nullptr;
+  std::int64_t slots = std::int64_t{highest} + 1;
+  PaletteTable = nullptr;
+  if (slots >= 0 && slots <= kMostSlots) {
+    PaletteTable = static_cast<IDirectDrawPalette**>(HeapAlloc(
+        RuntimeHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(slots) * sizeof(IDirectDrawPalette*)));
+  }
+  PaletteSlots = PaletteTable ? static_cast<std::int32_t>(slots) : 0;
   if (ScreenState.directDraw) return AddressOf(PaletteTable);
   // The palettes may start before the screen library: they then bind DirectDraw
   // themselves, as the screen library's shared object, without counting as its user.
@@ -71,18 +74,12 @@ IDirectDrawPalette* LoadPalette(std::int32_t palette, const char* fileName) {
   if (!InTable(palette)) return nullptr;
   std::FILE* file = OpenStream(fileName, "rb");
   if (!file) return nullptr;
-  std::vector<unsigned char> bytes;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    long size = std::ftell(file);
-    std::rewind(file);
-    if (size > 0) {
-      bytes.resize(static_cast<std::size_t>(size));
-      bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    }
-  }
+  // Only the headers and the colour table are used: the rest of the file, however large,
+  // is never read. A file too short for its whole colour table is refused with the others.
+  unsigned char bytes[kColorTableOffset + kColorTableBytes];
+  std::size_t read = std::fread(bytes, 1, sizeof bytes, file);
   std::fclose(file);
-  // A file too short for its whole colour table is refused with the others.
-  if (bytes.size() < kColorTableOffset + kColorTableBytes || bytes[0] != 'B' || bytes[1] != 'M' ||
+  if (read < sizeof bytes || bytes[0] != 'B' || bytes[1] != 'M' ||
       (bytes[28] | bytes[29] << 8) != 8) {
     return nullptr;
   }

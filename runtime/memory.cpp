@@ -42,11 +42,16 @@ void EndMemoryBlocks() {
   MemoryBlockTable = nullptr;
 }
 
+// Without the blocks' heap (a MemoryFree(-1) whose new heap was refused) no block can be
+// had, and as with any refused block none is current afterwards.
 Address MemoryAllocate(std::int32_t number, std::int32_t size) {
-  if (size <= 0 || number < 0 || !MemoryBlockTable || !MemoryBlockHeap) return 0;
+  if (size <= 0 || number < 0 || !MemoryBlockTable) return 0;
   if (number > MemoryBlockCapacity && !GrowTable(number)) return 0;
   MemoryFree(number);
-  currentBlock = AddressOf(HeapAlloc(MemoryBlockHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size)));
+  currentBlock =
+      MemoryBlockHeap
+          ? AddressOf(HeapAlloc(MemoryBlockHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size)))
+          : 0;
   if (currentBlock == 0) return 0;
   MemoryBlockTable[number] = currentBlock;
   return currentBlock;

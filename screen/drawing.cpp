@@ -58,6 +58,13 @@ void ReleaseBackBufferDC() {
   ScreenState.backBufferDC = nullptr;
 }
 
+// A session still open on the back buffer is closed with its context: its buffer is no
+// longer held, and the next session must not give back a context that is not its own.
+void ReleaseScreenDrawing() {
+  if (session.deviceContext && session.deviceContext == ScreenState.backBufferDC) EndDrawing();
+  ReleaseBackBufferDC();
+}
+
 HDC BeginDrawing(const DrawingTarget* target) {
   EndDrawing();
   if (!target) return session.deviceContext;
@@ -101,6 +108,5 @@ Address DrawingBufferAddress() {
 }
 
 std::int32_t DrawingBufferPitch() {
-  return session.target.kind == kSurfaceTarget && session.deviceContext ? session.target.pitch
-                                                                          : 0;
+  return session.target.kind == kSurfaceTarget && session.deviceContext ? session.target.pitch : 0;
 }

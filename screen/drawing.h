@@ -39,3 +39,6 @@ Address DrawingBufferAddress();
 std::int32_t DrawingBufferPitch();
 // Gives back the back buffer's device context if a session still holds it.
 void ReleaseBackBufferDC();
+// Before the back buffer is flipped or released: closes a session still open on it and
+// gives its device context back.
+void ReleaseScreenDrawing();

@@ -23,13 +23,13 @@ void RestoreScreen() {
                                          ScreenState.depth, ScreenState.requestedRefreshRate, 0);
   ScreenState.directDraw->RestoreAllSurfaces();
   ClearScreenBuffers();
+  ShowWindow(ScreenState.window, SW_SHOWMAXIMIZED);
   // Sprites of kind 0 come again from their files; one made from memory has the name
   // "", which opens nothing, and keeps its restored surface.
   for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) {
     const SpriteSlot& slot = SpriteTable[sprite];
     if (HoldsSurface(slot) && slot.kind == kSpriteOffScreen) LoadSprite(sprite, slot.fileName);
   }
-  ShowWindow(ScreenState.window, SW_SHOWMAXIMIZED);
 }
 
 // Spins until more than a frame's ticks have passed since the last wait ended. A change
@@ -60,7 +60,7 @@ IDirectDrawSurface7* FlipBuffers() {
     DrainMessages();
     return ScreenState.drawingBuffer;
   }
-  ReleaseBackBufferDC();
+  ReleaseScreenDrawing();
   UseBuffer(-1);
   DrainMessages();
   if (ScreenState.active) {

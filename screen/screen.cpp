@@ -117,7 +117,7 @@ void ReleaseScreen() {
   for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) FreeSprite(sprite);
   if (ScreenState.directDraw) ScreenState.directDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
   // A drawing session still open holds the back buffer's device context.
-  ReleaseBackBufferDC();
+  ReleaseScreenDrawing();
   if (ScreenState.backBuffer) {
     ScreenState.backBuffer->Release();
     ScreenState.backBuffer = nullptr;

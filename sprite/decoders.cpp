@@ -3,7 +3,7 @@
 
 #include "platform/process.h"
 
-ImageDecoder ImageDecoders[kMaxImageDecoders];
+const ImageDecoder* ImageDecoders[kMaxImageDecoders];
 std::int32_t ImageDecoderCount = 0;
 const ImageDecoder* CurrentImageDecoder = nullptr;
 std::FILE* DecoderStream = nullptr;
@@ -26,20 +26,19 @@ void InitImageDecoders() {
 
 std::int32_t RegisterImageDecoder(const ImageDecoder& decoder) {
   if (ImageDecoderCount >= kMaxImageDecoders) return 0;
-  ImageDecoders[ImageDecoderCount++] = decoder;
+  ImageDecoders[ImageDecoderCount++] = &decoder;
   return 1;
 }
 
 std::int32_t FindImageDecoder(const char* name, const void* image) {
   CloseDecoderStream();
-  CurrentImageDecoder = nullptr;
   if (name) {
     DecoderStream = OpenStream(name, "rb");
     if (!DecoderStream) return 0;
     for (std::int32_t i = 0; i < ImageDecoderCount; ++i) {
       std::fseek(DecoderStream, 0, SEEK_SET);
-      if (ImageDecoders[i].check(DecoderStream, nullptr, name)) {
-        CurrentImageDecoder = &ImageDecoders[i];
+      if (ImageDecoders[i]->check(DecoderStream, nullptr, name)) {
+        CurrentImageDecoder = ImageDecoders[i];
         return 1;
       }
     }
@@ -47,8 +46,8 @@ std::int32_t FindImageDecoder(const char* name, const void* image) {
     return 0;
   }
   for (std::int32_t i = 0; i < ImageDecoderCount; ++i) {
-    if (ImageDecoders[i].check(nullptr, image, nullptr)) {
-      CurrentImageDecoder = &ImageDecoders[i];
+    if (ImageDecoders[i]->check(nullptr, image, nullptr)) {
+      CurrentImageDecoder = ImageDecoders[i];
       return 1;
     }
   }

@@ -12,7 +12,9 @@
 namespace {
 
 constexpr std::size_t kBitmapFieldsEnd = 34;  // past biCompression, the last field read
-constexpr std::int32_t kLargestSide = 32767;  // what the slot's 16-bit fields hold
+// The slot keeps sizes in 16-bit fields: a larger side would be recorded wrongly, and
+// everything that places or clips the sprite would go wrong with it.
+constexpr std::int32_t kLargestSide = 32767;
 constexpr std::uint64_t kLargestBlock = 0x7FFFFFFF;
 constexpr std::int32_t kDecodedDepth = 24;
 
@@ -40,8 +42,10 @@ struct SourceImage {
 
 bool SideFits(std::int64_t side) { return side >= 1 && side <= kLargestSide; }
 
-// A bitmap whose fields describe pixels inside the image (or, of unknown size, at least
-// agree with each other).
+// A bitmap whose fields describe pixels inside the file: only the pixels are read, not the
+// padding after the last row, and they may begin anywhere, inside the headers too. An
+// image in memory comes without its size: its fields must at least agree with each
+// other, whole rows after whole headers within what one block can hold.
 bool ExamineBitmap(const BYTE* image, std::size_t size, SourceImage* source) {
   if (size != kUnknownImageSize && size < kBitmapFieldsEnd) return false;
   if (Read32(image + 30) != 0) return false;
@@ -50,10 +54,18 @@ bool ExamineBitmap(const BYTE* image, std::size_t size, SourceImage* source) {
   auto height = static_cast<std::int32_t>(Read32(image + 22));
   auto bits = static_cast<std::int32_t>(Read16(image + 28));
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  if (!SideFits(width) || !SideFits(height) || offset < kBitmapFieldsEnd) return false;
-  std::uint64_t stride = (std::uint64_t{static_cast<std::uint32_t>(width)} * (bits / 8) + 3) & ~3u;
-  std::uint64_t end = offset + stride * static_cast<std::uint32_t>(height);
-  if (end > (size == kUnknownImageSize ? kLargestBlock : size)) return false;
+  if (!SideFits(width) || !SideFits(height)) return false;
+  std::uint64_t rowBytes = std::uint64_t{static_cast<std::uint32_t>(width)} * (bits / 8);
+  std::uint64_t stride = (rowBytes + 3) & ~std::uint64_t{3};
+  std::uint64_t pixelsEnd = offset + stride * static_cast<std::uint32_t>(height - 1) + rowBytes;
+  if (size == kUnknownImageSize) {
+    if (offset < kBitmapFieldsEnd ||
+        offset + stride * static_cast<std::uint32_t>(height) > kLargestBlock) {
+      return false;
+    }
+  } else if (pixelsEnd > size) {
+    return false;
+  }
   source->pixels = image + offset;
   source->width = width;
   source->height = height;
@@ -194,8 +206,8 @@ DWORD SurfaceCaps(std::int32_t kind) {
 
 }  // namespace
 
-std::int32_t CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int32_t height,
-                                 std::int32_t depth, std::int32_t kind) {
+Address CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int32_t height,
+                            std::int32_t depth, std::int32_t kind) {
   *slot = {};
   slot->width = slot->drawingWidth = static_cast<std::int16_t>(width);
   slot->height = slot->drawingHeight = static_cast<std::int16_t>(height);
@@ -208,7 +220,7 @@ std::int32_t CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int3
     if (!block) return 0;
     slot->storage = block;
     slot->depth = kMemoryImageDepth;
-    return 1;
+    return AddressOf(block);
   }
   // A closed screen has no depth, whatever the last one had.
   std::int32_t screenDepth = ScreenState.primary ? ScreenState.depth : 0;
@@ -224,7 +236,7 @@ std::int32_t CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int3
   IDirectDrawSurface7* surface = nullptr;
   if (ScreenState.directDraw->CreateSurface(&description, &surface, nullptr) != DD_OK) return 0;
   slot->storage = surface;
-  return 1;
+  return AddressOf(surface);
 }
 
 Address StoreSpriteImage(std::int32_t sprite, const void* image, std::int32_t kind,

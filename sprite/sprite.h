@@ -72,9 +72,10 @@ Address StoreSpriteImage(std::int32_t sprite, const void* image, std::int32_t ki
 
 // Fills the slot for an image of that size and depth (0: the screen's own) and makes its
 // storage: for kind 2 a block of width * height bytes (8-bit images only), otherwise a
-// surface, for a depth the open screen can show. 1 when the slot holds the storage.
-std::int32_t CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int32_t height,
-                                 std::int32_t depth, std::int32_t kind);
+// surface, for a depth the open screen can show. The storage's address, or 0 when none
+// could be made.
+Address CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int32_t height,
+                            std::int32_t depth, std::int32_t kind);
 
 // Empties the slot, releasing its storage and its name.
 void FreeSprite(std::int32_t sprite);

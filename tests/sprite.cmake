@@ -11,7 +11,18 @@ if(NOT WIN32)
     sprite/bitmaps.cpp
     sprite/conversion_test.cpp
     sprite/decoder_test.cpp
+    sprite/drawing_buffer_test.cpp
     sprite/loader_test.cpp
     sprite/reload_test.cpp)
   target_link_libraries(sprite_tests PRIVATE sprite screen)
+endif()
+
+# Against DirectDraw doubles, for the failures a working DirectDraw does not show on
+# demand: native only.
+if(NOT WIN32)
+  bump_test(sprite_doubles_tests
+    sprite/bitmaps.cpp
+    sprite/sprite_doubles_test.cpp
+    screen/directdraw_doubles.cpp)
+  target_link_libraries(sprite_doubles_tests PRIVATE sprite screen ${BUMP_GMOCK})
 endif()

@@ -1,8 +1,16 @@
 #!/bin/bash
 # Installs what building, testing and running need on a Debian 12 machine (as root), and
 # nothing when it is all there already.
+#   tools/setup.sh          install what is missing
+#   tools/setup.sh --check  install nothing: name what is missing and fail if anything is
 set -euo pipefail
 
+# Wine's X11 driver loads its 32-bit X libraries at run time; Debian only recommends them,
+# and without them Wine cannot change display modes (8 and 16 bits fail, 32 still works).
+wine_x_libraries=(
+  libxrandr2:i386 libxrender1:i386 libxcursor1:i386 libxi6:i386 libxinerama1:i386
+  libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
+)
 packages=(
   cmake g++ make pkg-config
   dpkg-dev file unzip lintian
@@ -10,7 +18,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386
+  wine wine32:i386 "${wine_x_libraries[@]}"
   xvfb xauth xdotool x11-utils imagemagick
 )
 
@@ -20,6 +28,11 @@ for package in "${packages[@]}"; do
     missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "${1:-}" = --check ]; then
+  echo "setup: missing packages: ${missing[*]} (tools/setup.sh installs them)" >&2
+  exit 1
+fi
 
 echo "setup: installing ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,8 +1,10 @@
 #!/bin/bash
-# Runs a Windows program under Wine in the project's own quiet prefix, passing its exit
-# code through. The Mono and Gecko installers are skipped: nothing here needs them.
+# Runs a Windows program under Wine in the checkout's own quiet prefix (build/wine-prefix
+# unless WINEPREFIX names another), passing its exit code through: two checkouts testing
+# on one machine each have their own wineserver. The Mono and Gecko installers are
+# skipped: nothing here needs them.
 set -e
-export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/bump-wine}"
+export WINEPREFIX="${WINEPREFIX:-$(cd "$(dirname "$0")/.." && pwd)/build/wine-prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 mkdir -p "$(dirname "$WINEPREFIX")"

@@ -27,6 +27,7 @@ struct Snapshot {
   std::vector<int> heights;  // picture column, then row, for rows 0 to 198
   std::vector<int> frame;
   std::vector<int> light;  // cells (j, i) for j, i below 256
+  bool screenOpen = false;
 };
 
 int PictureValue(int x, int y) { return (x * 5 + y * 11 + (x / 8) * 40) % 256; }
@@ -40,7 +41,10 @@ class ProgramTest : public DemonstrationTest {
     standin::SetTickSource([this]() -> DWORD {
       // Start-up reads the clock twice: to seed the random numbers, before the arrays
       // exist, and for StartTick.
-      if (Demo.FrameBuffer != 0 && !snapshot) snapshot = Take();
+      if (Demo.FrameBuffer != 0 && !snapshot) {
+        snapshot = Take();
+        snapshot->screenOpen = display->FullScreen();
+      }
       return kStartTick;
     });
   }
@@ -113,6 +117,9 @@ TEST_F(ProgramTest, StartUpLoadsThePictureAndBuildsTheLightMapThenEndsCleanly) {
   EXPECT_EQ(Run(), 0);
   ASSERT_TRUE(snapshot.has_value());
   ExpectLoadedState(*snapshot);
+  // The clock starts before the screen opens: the time a display takes to change its
+  // mode is part of the timeline.
+  EXPECT_FALSE(snapshot->screenOpen);
   EXPECT_EQ(Demo.StartTick, kStartTick);
   EXPECT_EQ(standin::HeapCount(), heapsBefore);
   EXPECT_EQ(RuntimeHeap, nullptr);

@@ -133,4 +133,15 @@ TEST_F(TimelineTest, UpdateAtExactly5000KeepsTheReliefAndMovesTheLight) {
   EXPECT_EQ(Demo.LightY, 160);
 }
 
+// After 429,496,729 frames the angle passes the largest 32-bit value and goes on from the
+// smallest.
+TEST_F(TimelineTest, TheAngleWrapsAsA32BitValue) {
+  constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kSmallest = std::numeric_limits<std::int32_t>::min();
+  EXPECT_EQ(NextLightAngle(0), 5);
+  EXPECT_EQ(NextLightAngle(-5), 0);
+  EXPECT_EQ(NextLightAngle(kLargest - 4), kSmallest);
+  EXPECT_EQ(NextLightAngle(kLargest - 2), kSmallest + 2);
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 #include "palette/palette.h"
 
 #include <cstring>
+#include <filesystem>
+#include <limits>
 
 #include "runtime/memory.h"
 #include "screen/screen.h"
@@ -175,6 +177,36 @@ TEST_F(PaletteLibraryTest, RefusesWhatIsNoWholeEightBitColourTable) {
     EXPECT_EQ(LoadPalette(2, dir.WindowsPath(name).c_str()), nullptr) << name;
     EXPECT_EQ(PaletteTable[2], &first) << name;
   }
+}
+
+// Only the colour table is read: a file larger than any memory the process can have loads
+// like a small one.
+TEST_F(PaletteLibraryTest, AHugeFileGivesItsColourTable) {
+  auto bytes = Bitmap(8, 54 + 1024);
+  bytes[54 + 4 * 7 + 2] = 99;
+  dir.Write("huge.bmp", bytes);
+  std::filesystem::resize_file(dir.path() / "huge.bmp", std::uintmax_t{1} << 41);
+  next = &second;
+  EXPECT_EQ(LoadPalette(2, dir.WindowsPath("huge.bmp").c_str()), &second);
+  EXPECT_EQ(created[7].peRed, 99);
+}
+
+TEST_F(PaletteLibraryTest, ATableTooLargeToHaveIsAFailure) {
+  EndPalettes();
+  EXPECT_EQ(InitPalettes(std::numeric_limits<std::int32_t>::max()), 0u);
+  EXPECT_EQ(InitPalettes(-5), 0u);
+  EXPECT_EQ(NewPalette(0), nullptr);
+  EXPECT_NE(InitPalettes(0), 0u);
+  EXPECT_EQ(NewPalette(0), &first);
+}
+
+// A new table leaves the current palette as it was: only NewPalette, UsePalette and
+// ShowPalette change it.
+TEST_F(PaletteLibraryTest, ANewTableKeepsTheCurrentPalette) {
+  NewPalette(1);
+  ASSERT_NE(InitPalettes(8), 0u);
+  EXPECT_CALL(first, SetEntries(0, 4, 1, _));
+  SetPaletteColor(4, MakeRGB(1, 2, 3));
 }
 
 TEST_F(PaletteLibraryTest, ShowingAttachesToThePrimarySurface) {

@@ -122,8 +122,10 @@ TEST_F(StringsTest, WorkAreaBuildsAndStoresConcatenation) {
   AppendWorkString("de");
   EXPECT_STREQ(start, "abcde");
   EXPECT_EQ(WorkPointer(), start + 5);
-  AppendWorkString(nullptr);
+  std::memset(start + 5, 'x', 5);
+  AppendWorkString(nullptr);  // four zero bytes, and the pointer stays
   EXPECT_EQ(WorkPointer(), start + 5);
+  EXPECT_EQ(std::memcmp(start + 5, "\0\0\0\0x", 5), 0);
   char* variable = nullptr;
   StoreWorkString(&variable, start);
   EXPECT_STREQ(variable, "abcde");

@@ -136,6 +136,10 @@ TEST_F(ScreenLibraryTest, OpeningCallsDirectDrawInOrder) {
   }
   int cursor = CursorCount();
   EXPECT_EQ(OpenScreen(800, 600, 8, ""), 1);
+  HWND window = ScreenState.window;
+  // The full screen covers the window, which takes no input of its own meanwhile.
+  EXPECT_TRUE(standin::DescribeWindow(window)->visible);
+  EXPECT_FALSE(standin::DescribeWindow(window)->enabled);
   EXPECT_EQ(CursorCount(), cursor - 1);
   EXPECT_EQ(ScreenState.width, 800);
   EXPECT_EQ(ScreenState.drawingHeight, 600);
@@ -149,6 +153,7 @@ TEST_F(ScreenLibraryTest, OpeningCallsDirectDrawInOrder) {
   EXPECT_EQ(ScreenState.width, 0);
   EXPECT_EQ(ScreenState.primary, nullptr);
   EXPECT_EQ(CursorCount(), cursor);
+  EXPECT_FALSE(standin::DescribeWindow(window)->visible);
 }
 
 TEST_F(ScreenLibraryTest, ARefusedModeOpensNothingAndShowsTheCursorAgain) {
@@ -280,6 +285,20 @@ TEST_F(PacedFlipTest, SixtyFramesASecondWaitsMoreThan58681Ticks) {
   EXPECT_LE(ScreenState.lastCounter - ended, 58681 + 100);
 }
 
+// The low 32 bits cross from positive to negative, or from negative to positive, 30 reads
+// into the first wait: that wait then lasts a whole frame from the first read across.
+TEST_F(PacedFlipTest, ASignChangeEitherWayStartsTheWaitAnew) {
+  for (std::int64_t crossing : {0x80000000LL, 0x100000000LL}) {
+    Script(crossing - 30 * 1000 + 500, 1000);
+    ASSERT_EQ(SetFrameRate(60), 1);
+    FlipBuffers();
+    std::int64_t waited =
+        static_cast<std::uint32_t>(ScreenState.lastCounter) - (crossing & 0xFFFFFFFF) - 500;
+    EXPECT_GT(waited, 58681) << std::hex << crossing;
+    EXPECT_LE(waited, 58681 + 1000) << std::hex << crossing;
+  }
+}
+
 TEST_F(PacedFlipTest, ASignChangeOfTheLow32BitsStartsTheWaitAnew) {
   Script(0x7FFFFFF0, 1000);
   SetFrameRate(60);
@@ -363,6 +382,39 @@ TEST_F(FlipTest, FlippingGivesBackAContextThatASessionKept) {
   EXPECT_CALL(primary, Flip(_, _));
   FlipBuffers();
   EXPECT_EQ(ScreenState.backBufferDC, nullptr);
+}
+
+// A session that a flip or a released screen ended early is closed: it answers no buffer,
+// and the next session's context is not given back in its place.
+TEST_F(FlipTest, FlippingOrReleasingClosesTheSessionThatHeldTheBackBuffer) {
+  HDC first = reinterpret_cast<HDC>(std::uintptr_t{0x81});
+  HDC second = reinterpret_cast<HDC>(std::uintptr_t{0x82});
+  static unsigned char pixels[16];
+  ON_CALL(backBuffer, Lock(_, _, _, _))
+      .WillByDefault(Invoke([](LPRECT, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
+        description->lpSurface = pixels;
+        description->lPitch = 800;
+        return DD_OK;
+      }));
+  EXPECT_CALL(backBuffer, GetDC(_))
+      .WillOnce(DoAll(SetArgPointee<0>(first), Return(DD_OK)))
+      .WillOnce(DoAll(SetArgPointee<0>(second), Return(DD_OK)));
+  EXPECT_CALL(backBuffer, ReleaseDC(first)).Times(1);
+  EXPECT_CALL(backBuffer, ReleaseDC(second)).Times(0);
+  ASSERT_EQ(BeginDrawing(ScreenTarget()), first);
+  FlipBuffers();
+  EXPECT_EQ(DrawingBufferAddress(), 0u);
+  EXPECT_EQ(DrawingBufferPitch(), 0);
+  ASSERT_EQ(BeginDrawing(ScreenTarget()), second);
+  EXPECT_EQ(DrawingBufferAddress(), AddressOf(pixels));
+  EXPECT_EQ(ScreenTarget(), nullptr);  // the new session still holds its context
+  ::testing::Mock::VerifyAndClearExpectations(&backBuffer);
+
+  EXPECT_CALL(backBuffer, ReleaseDC(second)).Times(1);
+  CloseScreen();
+  EXPECT_EQ(DrawingBufferAddress(), 0u);
+  EndDrawing();
+  ::testing::Mock::VerifyAndClearExpectations(&backBuffer);
 }
 
 TEST_F(FlipTest, AFailedContextUndoesTheLock) {

@@ -61,3 +61,11 @@ std::uint32_t SurfacePixel(void* surface, std::int32_t x, std::int32_t y, std::i
   for (std::size_t i = 0; i < pixel.size(); ++i) value |= std::uint32_t{pixel[i]} << (8 * i);
   return pixel.empty() ? 0xDEADBEEF : value;
 }
+
+std::vector<DWORD> SourceColorKey(void* surface) {
+  DDCOLORKEY key{0xDEADBEEF, 0xDEADBEEF};
+  if (static_cast<IDirectDrawSurface7*>(surface)->GetColorKey(DDCKEY_SRCBLT, &key) != DD_OK) {
+    return {};
+  }
+  return {key.dwColorSpaceLowValue, key.dwColorSpaceHighValue};
+}

@@ -23,3 +23,5 @@ void SetField16(Bytes& file, std::size_t offset, std::uint16_t value);
 std::uint32_t SurfacePixel(void* surface, std::int32_t x, std::int32_t y, std::int32_t bytes);
 // The bytes of the pixel at x, y, read with Lock.
 Bytes SurfaceBytes(void* surface, std::int32_t x, std::int32_t y, std::int32_t bytes);
+// The surface's source colour key as its low and high values; empty when it has none.
+std::vector<DWORD> SourceColorKey(void* surface);

@@ -157,6 +157,58 @@ TEST_F(SpriteConversionTest, TwentyFourBitPixelsOnTrueColourScreens) {
   EXPECT_EQ(SurfaceBytes(Storage(0), 0, 2, 4), (Bytes{0xFF, 0xFF, 0xFF, 0}));
 }
 
+// Whichever byte the screen keeps red in, sprites hold blue, green, red from the lowest
+// address.
+TEST_F(SpriteConversionTest, RedInTheLowByteLeavesTheBytesInBlueGreenRedOrder) {
+  std::string colours = Write("colours.bmp", TwentyFourBitColours());
+  // Red 4, green 17, blue 20.
+  std::string sixteen = Write(
+      "sixteen.bmp", BitmapFile(1, 1, 16, [](std::int32_t, std::int32_t) { return 0x1234u; }));
+  // Stored bytes 0x11, 0x22, 0x33 and a fourth of 0x44.
+  std::string thirtyTwo =
+      Write("thirtytwo.bmp",
+            BitmapFile(2, 1, 32, [](std::int32_t, std::int32_t) { return 0x44332211u; }));
+
+  Open(24, true, true);
+  ASSERT_EQ(PixelFormatCode(), 4);
+  ASSERT_NE(LoadSprite(0, colours.c_str()), 0u);
+  EXPECT_EQ(SurfaceBytes(Storage(0), 0, 0, 3), (Bytes{0x56, 0x34, 0x12}));
+  EXPECT_EQ(SurfaceBytes(Storage(0), 0, 1, 3), (Bytes{0x00, 0x00, 0xFF}));
+  ASSERT_NE(LoadSprite(1, sixteen.c_str()), 0u);
+  EXPECT_EQ(SurfaceBytes(Storage(1), 0, 0, 3), (Bytes{160, 136, 32}));
+  ASSERT_NE(LoadSprite(2, thirtyTwo.c_str()), 0u);
+  EXPECT_EQ(SurfaceBytes(Storage(2), 1, 0, 3), (Bytes{0x11, 0x22, 0x33}));
+
+  Open(32, true, true);
+  ASSERT_EQ(PixelFormatCode(), 6);
+  ASSERT_NE(LoadSprite(0, colours.c_str()), 0u);
+  EXPECT_EQ(SurfaceBytes(Storage(0), 0, 0, 3), (Bytes{0x56, 0x34, 0x12}));
+  EXPECT_EQ(SurfaceBytes(Storage(0), 0, 1, 3), (Bytes{0x00, 0x00, 0xFF}));
+  ASSERT_NE(LoadSprite(1, sixteen.c_str()), 0u);
+  EXPECT_EQ(SurfaceBytes(Storage(1), 0, 0, 4), (Bytes{160, 136, 32, 0}));
+  ASSERT_NE(LoadSprite(2, thirtyTwo.c_str()), 0u);
+  EXPECT_EQ(SurfaceBytes(Storage(2), 1, 0, 4), (Bytes{0x11, 0x22, 0x33, 0x44}));
+}
+
+// Pixels of value 0 are transparent on every screen, whatever the kind of surface.
+TEST_F(SpriteConversionTest, BlackIsTheSourceColourKeyAtEveryDepth) {
+  std::string colours = Write("colours.bmp", TwentyFourBitColours());
+  struct Screen {
+    std::int32_t depth;
+    bool fiveSixFive;
+    bool redLow;
+  };
+  for (Screen screen : {Screen{16, true, false}, Screen{16, false, false}, Screen{24, true, false},
+                        Screen{24, true, true}, Screen{32, true, false}, Screen{32, true, true}}) {
+    Open(screen.depth, screen.fiveSixFive, screen.redLow);
+    for (std::int32_t kind : {0, 1, 4}) {
+      ASSERT_NE(LoadSprite(kind, colours.c_str(), kind), 0u);
+      EXPECT_EQ(SourceColorKey(Storage(kind)), (std::vector<DWORD>{0, 0}))
+          << "depth " << screen.depth << ", code " << PixelFormatCode() << ", kind " << kind;
+    }
+  }
+}
+
 TEST_F(SpriteConversionTest, AnImageNeedsAScreenThatCanShowItsDepth) {
   std::string eight = Write("eight.bmp", EightBit3x2());
   std::string colours = Write("colours.bmp", TwentyFourBitColours());

@@ -122,6 +122,30 @@ TEST_F(ImageDecoderTest, TheStartUpForgetsEveryDecoder) {
   EXPECT_EQ(FindImageDecoder(nullptr, image.data()), 0);
 }
 
+// The current decoder stays from one image found to the next: a search that finds none
+// leaves it, and the size of its image, as they were.
+TEST_F(ImageDecoderTest, ASearchThatFindsNoneKeepsTheCurrentDecoder) {
+  RegisterImageDecoder(kSmall);
+  Bytes image = SmallImage(3, 2);
+  ASSERT_EQ(FindImageDecoder(nullptr, image.data()), 1);
+  Bytes other{'X', 'Y', 9, 9};
+  EXPECT_EQ(FindImageDecoder(nullptr, other.data()), 0);
+  EXPECT_EQ(DecoderImageWidth(), 3);
+  EXPECT_EQ(DecoderImageHeight(), 2);
+}
+
+// The registry keeps the caller's record: one changed after its registration is asked as
+// it is then.
+TEST_F(ImageDecoderTest, TheRegistryKeepsTheCallersRecord) {
+  static ImageDecoder record;
+  record = kDecliner;
+  RegisterImageDecoder(record);
+  record = kSmall;
+  Bytes image = SmallImage(2, 2);
+  EXPECT_EQ(FindImageDecoder(nullptr, image.data()), 1);
+  EXPECT_EQ(seen.refusals, 0);
+}
+
 TEST_F(ImageDecoderTest, TheRegistryHoldsAHundredDecoders) {
   for (int i = 0; i < kMaxImageDecoders; ++i) ASSERT_EQ(RegisterImageDecoder(kDecliner), 1) << i;
   EXPECT_EQ(RegisterImageDecoder(kSmall), 0);
@@ -137,7 +161,7 @@ TEST_F(ImageDecoderTest, AFileIsOfferedToEachDecoderFromItsStartAndClosedAfterDe
   std::string name = Write("picture.sd", SmallImage(5, 2));
   ASSERT_EQ(FindImageDecoder(name.c_str(), nullptr), 1);
   EXPECT_EQ(seen.checkPositions, (std::vector<long>{0, 0}));
-  EXPECT_EQ(CurrentImageDecoder, &ImageDecoders[1]);
+  EXPECT_EQ(CurrentImageDecoder, &kSmall);
   EXPECT_NE(DecoderStream, nullptr);
   EXPECT_EQ(DecoderImageWidth(), 5);
   EXPECT_EQ(DecoderImageHeight(), 2);

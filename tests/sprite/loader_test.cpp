@@ -88,11 +88,10 @@ TEST_F(SpriteLoaderTest, DamagedBitmapFilesAreRefused) {
     std::function<void(Bytes&)> apply;
   };
   const Damage damages[] = {
-      {"last byte missing", [](Bytes& f) { f.pop_back(); }},
+      {"last pixel byte missing", [](Bytes& f) { f.resize(f.size() - 3); }},
       {"header cut short", [](Bytes& f) { f.resize(33); }},
       {"only the signature", [](Bytes& f) { f.resize(2); }},
       {"pixels start past the end", [](Bytes& f) { SetField32(f, 10, 0x7FFFFFF0); }},
-      {"pixels start inside the header", [](Bytes& f) { SetField32(f, 10, 20); }},
       {"zero width", [](Bytes& f) { SetField32(f, 18, 0); }},
       {"zero height", [](Bytes& f) { SetField32(f, 22, 0); }},
       {"negative width", [](Bytes& f) { SetField32(f, 18, static_cast<std::uint32_t>(-2)); }},
@@ -124,12 +123,29 @@ TEST_F(SpriteLoaderTest, DamagedBitmapFilesAreRefused) {
   EXPECT_EQ(Storage(2), nullptr);
 }
 
+// Every pixel that the conversion reads lies inside the file: a file without the padding
+// of its last row, and pixels that begin inside the headers, are taken as they are.
+TEST_F(SpriteLoaderTest, BitmapsWhosePixelsLieInTheFileAreTaken) {
+  Bytes unpadded = good;
+  unpadded.resize(unpadded.size() - 2);
+  ASSERT_NE(LoadSprite(2, Write("unpadded.bmp", unpadded).c_str()), 0u);
+  EXPECT_EQ(SurfacePixel(Storage(2), 1, 0, 2), 65535u);
+  // Pixels from offset 2 on: the bottom row's first pixel is the bytes 0x46, 0, 0 of the
+  // file's size and reserved fields, blue 0x46 and no green or red.
+  Bytes early = good;
+  SetField32(early, 10, 2);
+  ASSERT_NE(LoadSprite(3, Write("early.bmp", early).c_str()), 0u);
+  EXPECT_EQ(SurfacePixel(Storage(3), 0, 1, 2), 0x46u >> 3);
+}
+
 TEST_F(SpriteLoaderTest, ACompressedBitmapIsNotOfferedToTheDecoders) {
   static int checks = 0;
   checks = 0;
-  RegisterImageDecoder({[](std::FILE*, const void*, const char*) { return ++checks, 1; },
-                        [](void*, std::int32_t, std::int32_t) { return 1; },
-                        [] { return std::int32_t{1}; }, [] { return std::int32_t{1}; }});
+  static const ImageDecoder kTakesAll = {
+      [](std::FILE*, const void*, const char*) { return ++checks, 1; },
+      [](void*, std::int32_t, std::int32_t) { return 1; }, [] { return std::int32_t{1}; },
+      [] { return std::int32_t{1}; }};
+  RegisterImageDecoder(kTakesAll);
   Bytes file = good;
   SetField32(file, 30, 1);
   EXPECT_EQ(LoadSprite(2, Write("packed.bmp", file).c_str()), 0u);

@@ -1,5 +1,6 @@
 // Surface loss: after the next flip restores the display, the sprites of kind 0 come
 // again from their files; the others keep what the restoration left.
+#include "sprite/decoders.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {
@@ -61,6 +62,33 @@ TEST_F(SpriteReloadTest, WithoutLossAFlipLoadsNothing) {
   FlipBuffers();
   EXPECT_EQ(Storage(0), surface);
   EXPECT_EQ(SurfacePixel(Storage(0), 0, 0, 2), 65535u);
+}
+
+bool Maximized() { return standin::DescribeWindow(ScreenState.window)->style & WS_MAXIMIZE; }
+
+// A decoder that only looks: whether the screen's window was shown maximised when a
+// reload asked it about an image.
+bool maximizedAtReload = false;
+const ImageDecoder kWindowWatcher = {[](std::FILE*, const void*, const char*) {
+                                       maximizedAtReload = Maximized();
+                                       return 0;
+                                     },
+                                     nullptr, nullptr, nullptr};
+
+// The restored display is shown maximised again before the sprites are loaded again.
+TEST_F(SpriteReloadTest, TheWindowIsShownAgainBeforeSpritesAreLoaded) {
+  Open(8);
+  std::string name =
+      Write("dots.bmp", BitmapFile(2, 2, 8, [](std::int32_t, std::int32_t) { return 7u; }));
+  ASSERT_NE(LoadSprite(0, name.c_str(), 0), 0u);
+  RegisterImageDecoder(kWindowWatcher);
+  Write("dots.bmp", Bytes{'N', 'o', 't', ' ', 'a', ' ', 'b', 'i', 't', 'm', 'a', 'p'});
+  ShowWindow(ScreenState.window, SW_SHOWNORMAL);  // as a user who switched away left it
+  ASSERT_FALSE(Maximized());
+  standin::LoseSurfaces();
+  FlipBuffers();
+  EXPECT_TRUE(maximizedAtReload);
+  EXPECT_TRUE(Maximized());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Sprites on the system's own DirectDraw: the stand-in natively, the real one under
 // Windows and Wine. Real full screens of 8, 16 and 32 bits, bitmaps of every depth
-// written by the test, and the pixel values the surfaces hold afterwards.
+// written by the test, and the pixel values and colour key the surfaces hold afterwards.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -70,6 +70,7 @@ TEST_F(SpritesOnTheSystemTest, SixteenBitScreen) {
   EXPECT_EQ(SurfacePixel(Storage(0), 0, 2, 2), 65535u);
   EXPECT_EQ(SurfacePixel(Storage(0), 0, 1, 2), 63488u);
   EXPECT_EQ(SurfacePixel(Storage(0), 0, 0, 2), 4522u);  // 2 << 11 | 13 << 5 | 10
+  EXPECT_EQ(SourceColorKey(Storage(0)), (std::vector<DWORD>{0, 0}));
   ASSERT_NE(LoadSprite(1, sixteen.c_str()), 0u);
   EXPECT_EQ(SurfacePixel(Storage(1), 0, 1, 2), 65503u);
   EXPECT_EQ(SurfacePixel(Storage(1), 0, 0, 2), 9300u);  // 4 << 11 | 34 << 5 | 20
@@ -86,6 +87,7 @@ TEST_F(SpritesOnTheSystemTest, ThirtyTwoBitScreen) {
   EXPECT_EQ(SurfaceBytes(Storage(0), 0, 2, 3), (Bytes{0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(SurfaceBytes(Storage(0), 0, 1, 3), (Bytes{0x00, 0x00, 0xFF}));
   EXPECT_EQ(SurfaceBytes(Storage(0), 0, 0, 3), (Bytes{0x56, 0x34, 0x12}));
+  EXPECT_EQ(SourceColorKey(Storage(0)), (std::vector<DWORD>{0, 0}));
   ASSERT_NE(LoadSprite(1, sixteen.c_str()), 0u);
   EXPECT_EQ(SurfaceBytes(Storage(1), 0, 1, 4), (Bytes{248, 248, 248, 0}));
   EXPECT_EQ(SurfaceBytes(Storage(1), 0, 0, 4), (Bytes{160, 136, 32, 0}));
