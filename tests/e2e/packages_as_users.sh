@@ -11,6 +11,8 @@ cd "$(dirname "$0")/../.."
 runner=("$PWD/tools/wine-run.sh")
 [ "${1:-}" = --without-wine ] && runner=()
 packages=build/packages
+# The screenshot checker of the native build, built if it is not.
+cmake --build --preset native --target check-screenshot >/dev/null || exit 1
 checker=build/native/tests/check-screenshot
 shots=$packages/screenshots
 # The checker knows every relief factor of the first half minute: a few seconds of
