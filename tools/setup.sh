@@ -13,6 +13,7 @@ wine_x_libraries=(
 )
 packages=(
   cmake g++ make pkg-config
+  dpkg-dev file unzip lintian
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev

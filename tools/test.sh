@@ -49,6 +49,12 @@ native_skip=()
 [ "$wine" = yes ] || native_skip=(-E '^e2e_win32_')
 xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jobs" --repeat until-pass:2 \
   "${native_skip[@]}"
+# The zip and the Debian package built as a user gets them, and tried as each user would.
+echo "=== packages ==="
+tools/package.sh
+package_options=()
+[ "$wine" = yes ] || package_options=(--without-wine)
+tests/e2e/packages_as_users.sh "${package_options[@]}"
 if [ "$wine" = no ]; then
   echo "NOT RUN on this machine: the Windows build's tests under Wine (its kernel runs no 32-bit"
   echo "programs); the Windows build was built and its imports checked."

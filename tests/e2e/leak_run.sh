@@ -7,6 +7,7 @@
 set -u
 executable=$1 picture=$2 source=$3 suppressions=$4 frames=${5:-300}
 source "$(dirname "$0")/private_display.sh"
+place_program
 
 # Sanitizer reports go to files of their own. SDL's GL renderer loads the
 # GL driver, which SDL unloads again before the leak check: what the driver held then has

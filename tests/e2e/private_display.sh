@@ -1,8 +1,8 @@
-# Sourced by the end-to-end scripts, with $executable, $picture and $source set: a
-# private X display of 800 x 600 in $DISPLAY, and a fresh directory $dir holding the
-# program and its picture under the picture's name. Everything started here, and the
-# program once its pid is in $program_pid, goes when the script exits.
-name=$(basename "$executable")
+# Sourced by the end-to-end scripts, with $name set (or $executable, whose name it then
+# is): a private X display of 800 x 600 in $DISPLAY and a fresh directory $dir.
+# Everything started here, and the program once its pid is in $program_pid, goes when
+# the script exits.
+name=${name:-$(basename "$executable")}
 fail() { echo "FAIL ($name): $*"; exit 1; }
 
 dir=$(mktemp -d)
@@ -26,8 +26,11 @@ export DISPLAY=":$(cat "$dir/display")"
 unset XAUTHORITY WAYLAND_DISPLAY SDL_VIDEODRIVER
 xdpyinfo >/dev/null 2>&1 || fail "no X display at $DISPLAY"
 
-cp "$executable" "$source" "$dir/" || fail "cannot copy the program"
-[ "$(basename "$source")" = "$picture" ] || mv "$dir/$(basename "$source")" "$dir/$picture"
+# Puts $executable and its picture $source into $dir, the picture under the name $picture.
+place_program() {
+  cp "$executable" "$source" "$dir/" || fail "cannot copy the program"
+  [ "$(basename "$source")" = "$picture" ] || mv "$dir/$(basename "$source")" "$dir/$picture"
+}
 
 # Presses Space, held for a moment as a finger holds it (the keyboard is read once per
 # frame), and waits up to $1 tenths of a second for the program to end; its exit code is
