@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev
+  libsdl2-dev libx11-dev
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
   xvfb xauth xdotool x11-utils imagemagick

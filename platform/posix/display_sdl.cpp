@@ -44,6 +44,7 @@
 #include <utility>
 
 #include "platform/posix/display.h"
+#include "platform/posix/window_manager.h"
 
 namespace standin {
 namespace {
@@ -237,9 +238,13 @@ class SdlDisplay final : public Display {
     int width = static_cast<int>(mode.width);
     int height = static_cast<int>(mode.height);
     if (!window_) {
-      window_ = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                                 height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      // Borderless over the desktop first: on an X desktop without a window manager that
+      // is the full screen already, while asking for it would wait in vain for an answer.
+      SDL_DisplayMode desktop{};
+      if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
+      window_ = SDL_CreateWindow("", 0, 0, desktop.w, desktop.h, SDL_WINDOW_BORDERLESS);
       if (!window_) return false;
+      if (WindowManaged(window_)) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
       if (presentation_ == SdlPresentation::kChosen) {
         presentation_ =
             HasRenderNode() ? SdlPresentation::kRenderer : SdlPresentation::kWindowSurface;
@@ -539,10 +544,11 @@ class SdlDisplay final : public Display {
       sendWhole_ = true;
     }
     bool wholeWindow = sendWhole_;
-    if (wholeWindow) SDL_FillRect(surface, nullptr, 0);
     bool direct = surface->w == targetWidth_ && surface->h == targetHeight_ &&
                   (surface->format->format == SDL_PIXELFORMAT_RGB888 ||
                    surface->format->format == SDL_PIXELFORMAT_ARGB8888);
+    // Bars beside a scaled picture are black.
+    if (wholeWindow && !direct) SDL_FillRect(surface, nullptr, 0);
     ChangedArea area = direct ? Convert(frame, static_cast<BYTE*>(surface->pixels), surface->pitch)
                               : Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
     SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
@@ -571,7 +577,11 @@ class SdlDisplay final : public Display {
   // as a present that waits for the vertical blank would.
   void WaitForRefresh() {
     std::int64_t now = MonotonicNanoseconds();
-    if (refreshOrigin_ == 0) refreshOrigin_ = now;
+    // The first present waits for nothing: its period starts with it.
+    if (refreshOrigin_ == 0) {
+      refreshOrigin_ = now;
+      return;
+    }
     std::int64_t next =
         refreshOrigin_ + ((now - refreshOrigin_) / refreshPeriod_ + 1) * refreshPeriod_;
     timespec until{static_cast<time_t>(next / 1000000000), static_cast<long>(next % 1000000000)};
