@@ -278,6 +278,27 @@ TEST_F(HeightMapTest, MissingPictureRepeatsThePreviousTransferByte) {
   ExpectHeightMap(RepeatingToLastRow({}, 9));
 }
 
+// A later read at the end of a file yields the last byte the loader took from the
+// picture: not the bytes it left unread, nor any before.
+TEST_F(HeightMapTest, TheLastByteTakenStaysInTheTransferBuffer) {
+  Bytes body;
+  Pixels pixels;
+  AppendLiterals(kPixelsToLastRow, body, pixels);
+  body.push_back(77);
+  body.push_back(88);
+  dir.Write("full.pcx", WithHeader(body));
+  dir.Write("short.pcx", WithHeader({10, 20, 5}));
+  PrimeTransferBuffer(9);
+  LoadHeightMap("full.pcx");
+  ExpectHeightMap(pixels);
+  LoadHeightMap("absent.pcx");
+  ExpectHeightMap(RepeatingToLastRow({}, pixels.back()));
+  LoadHeightMap("short.pcx");
+  ExpectHeightMap(RepeatingToLastRow({10, 20, 5}, 5));
+  LoadHeightMap("absent.pcx");
+  ExpectHeightMap(RepeatingToLastRow({}, 5));
+}
+
 TEST_F(HeightMapTest, ReadOnlyPictureIsNotRead) {
   // Wine running as root does not enforce the read-only attribute.
   if (UnderWine()) GTEST_SKIP() << "read-only attribute not enforced under Wine";
