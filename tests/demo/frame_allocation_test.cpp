@@ -18,14 +18,42 @@ long heapAllocations = 0;
 
 }  // namespace
 
-// Out of line, so that no caller sees a block from new reach free.
-__attribute__((noinline)) void* operator new(std::size_t size) {
+// Every form of new and delete is replaced, so that all blocks come from malloc and go
+// back to free; out of line, so that no caller sees a block from new reach free.
+namespace {
+
+void* Allocate(std::size_t size) noexcept {
   if (counting) ++freeStoreAllocations;
-  if (void* block = std::malloc(size ? size : 1)) return block;
+  return std::malloc(size ? size : 1);
+}
+
+void* AllocateOrThrow(std::size_t size) {
+  if (void* block = Allocate(size)) return block;
   throw std::bad_alloc();
 }
+
+}  // namespace
+
+__attribute__((noinline)) void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+__attribute__((noinline)) void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+__attribute__((noinline)) void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return Allocate(size);
+}
+__attribute__((noinline)) void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return Allocate(size);
+}
 __attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
+__attribute__((noinline)) void operator delete[](void* block) noexcept { std::free(block); }
 __attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
+__attribute__((noinline)) void operator delete[](void* block, std::size_t) noexcept {
+  std::free(block);
+}
+__attribute__((noinline)) void operator delete(void* block, const std::nothrow_t&) noexcept {
+  std::free(block);
+}
+__attribute__((noinline)) void operator delete[](void* block, const std::nothrow_t&) noexcept {
   std::free(block);
 }
 
