@@ -16,7 +16,7 @@ packages=(
   dpkg-dev file unzip lintian
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev
+  libsdl2-dev libx11-dev
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 "${wine_x_libraries[@]}"
   xvfb xauth xdotool x11-utils imagemagick

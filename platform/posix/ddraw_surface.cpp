@@ -104,26 +104,37 @@ void DirectDrawSurface::Describe(DDSURFACEDESC2* description) const {
   description->ddsCaps.dwCaps = caps_;
 }
 
+// The chain is walked in place rather than gathered: a flip happens every frame, and
+// allocates nothing.
 HRESULT DirectDrawSurface::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
   if (!owner_) return DDERR_INVALIDOBJECT;
   if (!(caps_ & DDSCAPS_FRONTBUFFER) || !attached_) return DDERR_NOTFLIPPABLE;
   if (!owner_->Exclusive()) return DDERR_NOEXCLUSIVEMODE;
-  std::vector<DirectDrawSurface*> chain = Chain();
+  DirectDrawSurface* target = nullptr;
   if (targetOverride) {
-    auto target = std::find_if(chain.begin() + 1, chain.end(), [&](DirectDrawSurface* surface) {
-      return static_cast<IDirectDrawSurface7*>(surface) == targetOverride;
-    });
-    if (target == chain.end()) return DDERR_INVALIDPARAMS;
-    chain = {this, *target};
+    for (DirectDrawSurface* surface = attached_; surface && !target; surface = surface->attached_) {
+      if (static_cast<IDirectDrawSurface7*>(surface) == targetOverride) target = surface;
+    }
+    if (!target) return DDERR_INVALIDPARAMS;
   }
-  for (DirectDrawSurface* surface : chain) {
+  // The surfaces that take part: the primary and the target, or the whole chain.
+  auto next = [target](DirectDrawSurface* surface) {
+    return target ? (surface == target ? nullptr : target) : surface->attached_;
+  };
+  for (DirectDrawSurface* surface = this; surface; surface = next(surface)) {
     if (surface->lost_) return DDERR_SURFACELOST;
   }
-  for (DirectDrawSurface* surface : chain) {
+  for (DirectDrawSurface* surface = this; surface; surface = next(surface)) {
     if (!surface->Idle()) return DDERR_SURFACEBUSY;
   }
-  // Swapping from the far end leaves each surface with its successor's pixels.
-  for (std::size_t i = chain.size() - 1; i > 0; --i) std::swap(memory_, chain[i]->memory_);
+  // Each surface takes its successor's pixels, the last the primary's.
+  std::vector<BYTE> first = std::move(memory_);
+  DirectDrawSurface* previous = this;
+  for (DirectDrawSurface* surface = next(this); surface; surface = next(surface)) {
+    previous->memory_ = std::move(surface->memory_);
+    previous = surface;
+  }
+  previous->memory_ = std::move(first);
   FrameView frame{shape_.width, shape_.height, pitch_, memory_.data(), shape_.format, nullptr};
   if (shape_.format.bitsPerPixel == 8) {
     frame.palette = palette_ ? &palette_->Entries() : &DefaultSystemPalette();

@@ -110,7 +110,7 @@ bool Display::Offers(DWORD width, DWORD height, DWORD bitsPerPixel) {
 }
 
 Display& CurrentDisplay() {
-  if (!Installed()) Installed() = MakeSdlDisplay();
+  if (!Installed()) Installed() = MakeSdlDisplay(SdlPresentation::kChosen);
   return *Installed();
 }
 
@@ -122,10 +122,12 @@ HeadlessDisplay& UseHeadlessDisplay() {
   return headless;
 }
 
-void UseSdlDisplay() {
+void UseSdlDisplay(SdlPresentation presentation) {
   Installed().reset();
-  Installed() = MakeSdlDisplay();
+  Installed() = MakeSdlDisplay(presentation);
 }
+
+void UseSdlDisplay() { UseSdlDisplay(SdlPresentation::kChosen); }
 
 void SetDisplayPixelLayout16(bool fiveSixFive) { CurrentDisplay().SetPixelLayout16(fiveSixFive); }
 

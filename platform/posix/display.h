@@ -134,7 +134,11 @@ class Display {
 
 // The display the stand-in uses now; the SDL display unless a test installed another.
 Display& CurrentDisplay();
-std::unique_ptr<Display> MakeSdlDisplay();
+
+// How the SDL display shows pictures: chosen by the machine (the renderer where there is
+// a GPU, the window's surface elsewhere), or either of them for the tests.
+enum class SdlPresentation { kChosen, kRenderer, kWindowSurface };
+std::unique_ptr<Display> MakeSdlDisplay(SdlPresentation presentation);
 
 // One picture as the headless display received it, rows packed without padding.
 struct PresentedFrame {

@@ -42,9 +42,12 @@ bool HeadlessDisplay::Enter(const DisplayMode& mode) {
   return true;
 }
 
+// Keeping only the latest present, its storage is used again: a frame loop on this
+// display then allocates nothing for it.
 void HeadlessDisplay::Present(const FrameView& frame) {
   ++presents_;
-  PresentedFrame kept;
+  if (keep_ != 1 || frames_.empty()) frames_.emplace_back();
+  PresentedFrame& kept = frames_.back();
   kept.width = frame.width;
   kept.height = frame.height;
   kept.format = frame.format;
@@ -54,8 +57,7 @@ void HeadlessDisplay::Present(const FrameView& frame) {
     std::memcpy(kept.pixels.data() + y * rowBytes, frame.pixels + std::ptrdiff_t{frame.pitch} * y,
                 rowBytes);
   }
-  if (frame.palette) kept.palette = *frame.palette;
-  frames_.push_back(std::move(kept));
+  kept.palette = frame.palette ? *frame.palette : Palette256{};
   if (keep_ != 0 && frames_.size() > keep_) frames_.pop_front();
 }
 

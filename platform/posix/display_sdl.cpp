@@ -1,7 +1,15 @@
 // The SDL2 display: a window over the whole desktop (SDL_WINDOW_FULLSCREEN_DESKTOP) that
 // shows each presented picture scaled to the desktop in its own proportions (the logical
-// size is the mode's size), an 8-bit picture expanded through its palette. Presents wait
-// for the vertical blank (SDL_RENDERER_PRESENTVSYNC).
+// size is the mode's size), an 8-bit picture expanded through its palette.
+//
+// Two ways to show a picture. Where the machine has a GPU (a DRM render node), through
+// SDL's accelerated renderer, whose presents wait for the vertical blank. Elsewhere the
+// renderer would be OpenGL on a software rasteriser, costlier than the picture itself, so
+// the picture goes straight into the window's own surface (SDL_GetWindowSurface, shared
+// memory on X11), and the display waits for the next refresh period itself, so that
+// presents never come faster than the screen's rate. Either way only the rows that changed
+// since the last present are converted and sent, and only their changed columns; a new
+// palette, pixel format or size, or an exposure, sends the whole picture.
 //
 // SDL's video starts on first need (a mode being set or the desktop asked for), not at
 // program start, on the X or Wayland desktop that the environment names (or with the
@@ -17,17 +25,26 @@
 // every present with the number of pictures presented so far.
 //
 // Limits: one desktop display (the first); the modes offered are the usual sizes up to
-// the desktop's size, whatever the depth, since every depth is converted to the
-// renderer's own.
+// the desktop's size, whatever the depth, since every depth is converted to 32-bit
+// colour. Without a GPU, a desktop larger than the mode is filled by scaling the whole
+// picture again on each change (nearest pixel, as the renderer does).
 #include <SDL.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/posix/display.h"
+#include "platform/posix/window_manager.h"
 
 namespace standin {
 namespace {
@@ -152,8 +169,46 @@ constexpr KeyMapping kKeys[] = {
 // program that never reads the mouse does not grow without end.
 constexpr std::size_t kMouseEventsKept = 1024;
 
+// Whether the machine has a GPU that a process may render with.
+bool HasRenderNode() {
+  DIR* directory = opendir("/dev/dri");
+  if (!directory) return false;
+  bool found = false;
+  while (dirent* entry = readdir(directory)) {
+    if (std::strncmp(entry->d_name, "renderD", 7) != 0) continue;
+    std::string path = std::string("/dev/dri/") + entry->d_name;
+    int descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor >= 0) {
+      close(descriptor);
+      found = true;
+      break;
+    }
+  }
+  closedir(directory);
+  return found;
+}
+
+std::int64_t MonotonicNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+// The part of a picture that changed: rows first to last (inclusive), and within them
+// the pixel columns left to right (exclusive). Rows between that did not change are
+// marked in the display's row list.
+struct ChangedArea {
+  int first = -1;
+  int last = -1;
+  int left = 0;
+  int right = 0;
+  bool Empty() const { return first < 0; }
+};
+
 class SdlDisplay final : public Display {
  public:
+  explicit SdlDisplay(SdlPresentation presentation) : presentation_(presentation) {}
+
   ~SdlDisplay() override {
     Leave();
     if (started_) SDL_Quit();
@@ -183,24 +238,42 @@ class SdlDisplay final : public Display {
     int width = static_cast<int>(mode.width);
     int height = static_cast<int>(mode.height);
     if (!window_) {
-      window_ = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                                 height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      // Borderless over the desktop first: on an X desktop without a window manager that
+      // is the full screen already, while asking for it would wait in vain for an answer.
+      SDL_DisplayMode desktop{};
+      if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
+      window_ = SDL_CreateWindow("", 0, 0, desktop.w, desktop.h, SDL_WINDOW_BORDERLESS);
       if (!window_) return false;
-      renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
-      if (!renderer_) {
-        Leave();
-        return false;
+      if (WindowManaged(window_)) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      if (presentation_ == SdlPresentation::kChosen) {
+        presentation_ =
+            HasRenderNode() ? SdlPresentation::kRenderer : SdlPresentation::kWindowSurface;
+      }
+      if (presentation_ == SdlPresentation::kRenderer) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer_) {
+          Leave();
+          return false;
+        }
       }
     }
-    if (!MakeTexture(width, height) || SDL_RenderSetLogicalSize(renderer_, width, height) != 0) {
+    if (!MakeTargets(width, height) ||
+        (renderer_ && SDL_RenderSetLogicalSize(renderer_, width, height) != 0)) {
       Leave();
       return false;
     }
     SDL_ShowCursor(SDL_DISABLE);
     SDL_SetRelativeMouseMode(SDL_TRUE);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderPresent(renderer_);
+    if (renderer_) {
+      SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+      SDL_RenderClear(renderer_);
+      SDL_RenderPresent(renderer_);
+    } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_)) {
+      SDL_FillRect(surface, nullptr, 0);
+      SDL_UpdateWindowSurface(window_);
+      shownSurface_ = surface;
+    }
+    refreshPeriod_ = 1000000000 / static_cast<std::int64_t>(RefreshRate());
     ApplyClip();
     return true;
   }
@@ -213,31 +286,37 @@ class SdlDisplay final : public Display {
       SDL_DestroyWindow(window_);
       SDL_ShowCursor(SDL_ENABLE);
     }
+    if (canvas_) SDL_FreeSurface(canvas_);
     texture_ = nullptr;
     renderer_ = nullptr;
     window_ = nullptr;
+    canvas_ = nullptr;
+    shownSurface_ = nullptr;
+    targetWidth_ = targetHeight_ = 0;
   }
 
   void Present(const FrameView& frame) override {
     if (!window_) return;
     int width = static_cast<int>(frame.width);
     int height = static_cast<int>(frame.height);
-    if ((width != textureWidth_ || height != textureHeight_) && !MakeTexture(width, height)) {
+    if ((width != targetWidth_ || height != targetHeight_) && !MakeTargets(width, height)) {
       return;
     }
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
-    RgbConverter converter(frame.format, frame.palette);
-    for (DWORD y = 0; y < frame.height; ++y) {
-      auto* out = reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(pixels) +
-                                                   static_cast<std::ptrdiff_t>(pitch) * y);
-      converter.Row(frame.pixels + static_cast<std::ptrdiff_t>(frame.pitch) * y, frame.width, out);
+    UseConverterFor(frame);
+    if (renderer_) {
+      ChangedArea area = Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
+      if (!area.Empty()) {
+        SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
+        const BYTE* pixels = static_cast<const BYTE*>(canvas_->pixels) +
+                             std::ptrdiff_t{canvas_->pitch} * area.first + 4 * area.left;
+        SDL_UpdateTexture(texture_, &rect, pixels, canvas_->pitch);
+      }
+      SDL_RenderClear(renderer_);
+      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+      SDL_RenderPresent(renderer_);
+    } else {
+      PresentToSurface(frame);
     }
-    SDL_UnlockTexture(texture_);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
     ++presented_;
     if (countFile_) std::ofstream(countFile_) << presented_ << '\n';
   }
@@ -282,6 +361,8 @@ class SdlDisplay final : public Display {
     // The program installs no signal handlers, so neither does SDL on its behalf: an
     // interrupt or termination ends the process as usual.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The window's surface is to be its own memory, not a texture of a renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (Named("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     const std::pair<const char*, const char*> desktops[] = {{"x11", "DISPLAY"},
                                                             {"wayland", "WAYLAND_DISPLAY"}};
@@ -311,6 +392,10 @@ class SdlDisplay final : public Display {
             break;
           case SDL_WINDOWEVENT_EXPOSED:
             desktopEvents_.push_back(DisplayEvent::kExposed);
+            sendWhole_ = true;
+            break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            sendWhole_ = true;
             break;
           case SDL_WINDOWEVENT_CLOSE:
             desktopEvents_.push_back(DisplayEvent::kCloseRequested);
@@ -372,13 +457,136 @@ class SdlDisplay final : public Display {
     if (mouseEvents_.size() > kMouseEventsKept) mouseEvents_.pop_front();
   }
 
-  bool MakeTexture(int width, int height) {
+  // The picture's copy as last presented, the canvas of its colours and, for the
+  // renderer, the texture they go to: all of the mode's size.
+  bool MakeTargets(int width, int height) {
     if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                 width, height);
-    textureWidth_ = texture_ ? width : 0;
-    textureHeight_ = texture_ ? height : 0;
-    return texture_ != nullptr;
+    if (canvas_) SDL_FreeSurface(canvas_);
+    texture_ = nullptr;
+    canvas_ = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    if (canvas_ && renderer_) {
+      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                   width, height);
+    }
+    bool made = canvas_ && (texture_ || !renderer_);
+    targetWidth_ = made ? width : 0;
+    targetHeight_ = made ? height : 0;
+    sendWhole_ = true;
+    return made;
+  }
+
+  // The converter is made again only when the pixel format or the palette changes; a new
+  // one changes every colour, so the whole picture is sent.
+  void UseConverterFor(const FrameView& frame) {
+    bool samePalette =
+        !frame.palette || std::memcmp(frame.palette->data(), palette_.data(), sizeof palette_) == 0;
+    if (converter_ && frame.format == format_ && samePalette) return;
+    format_ = frame.format;
+    if (frame.palette) palette_ = *frame.palette;
+    converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
+    sendWhole_ = true;
+  }
+
+  // Converts the rows of the picture that differ from the copy kept of the last present
+  // (every row when the whole picture is to be sent) into `out`, and keeps them.
+  ChangedArea Convert(const FrameView& frame, BYTE* out, int outPitch) {
+    std::size_t bytes = frame.format.bitsPerPixel / 8;
+    std::size_t rowBytes = frame.width * bytes;
+    if (kept_.size() != rowBytes * frame.height) {
+      kept_.assign(rowBytes * frame.height, 0);
+      sendWhole_ = true;
+    }
+    changedRows_.resize(frame.height);
+    ChangedArea area;
+    std::size_t left = rowBytes;
+    std::size_t right = 0;
+    for (DWORD y = 0; y < frame.height; ++y) {
+      const BYTE* row = frame.pixels + std::ptrdiff_t{frame.pitch} * y;
+      BYTE* kept = kept_.data() + rowBytes * y;
+      std::size_t first = 0;
+      std::size_t end = rowBytes;
+      if (!sendWhole_) {
+        while (first < rowBytes && row[first] == kept[first]) ++first;
+        if (first < rowBytes) {
+          while (row[end - 1] == kept[end - 1]) --end;
+        }
+      }
+      changedRows_[y] = first < end;
+      if (first >= end) continue;
+      std::memcpy(kept + first, row + first, end - first);
+      left = std::min(left, first / bytes * bytes);
+      right = std::max(right, (end + bytes - 1) / bytes * bytes);
+      if (area.first < 0) area.first = static_cast<int>(y);
+      area.last = static_cast<int>(y);
+    }
+    if (area.Empty()) return area;
+    area.left = static_cast<int>(left / bytes);
+    area.right = static_cast<int>(right / bytes);
+    for (int y = area.first; y <= area.last; ++y) {
+      if (!changedRows_[y]) continue;
+      auto* to = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{outPitch} * y);
+      converter_->Row(kept_.data() + rowBytes * y + left, area.right - area.left, to + area.left);
+    }
+    sendWhole_ = false;
+    return area;
+  }
+
+  // The window's surface takes the colours itself when it has the picture's size and
+  // 32-bit 0xRRGGBB pixels; otherwise they go through the canvas and are blitted, scaled
+  // to the logical size's place.
+  void PresentToSurface(const FrameView& frame) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface) return;
+    if (surface != shownSurface_ || surface->w != shownWidth_ || surface->h != shownHeight_) {
+      shownSurface_ = surface;
+      shownWidth_ = surface->w;
+      shownHeight_ = surface->h;
+      sendWhole_ = true;
+    }
+    bool wholeWindow = sendWhole_;
+    bool direct = surface->w == targetWidth_ && surface->h == targetHeight_ &&
+                  (surface->format->format == SDL_PIXELFORMAT_RGB888 ||
+                   surface->format->format == SDL_PIXELFORMAT_ARGB8888);
+    // Bars beside a scaled picture are black.
+    if (wholeWindow && !direct) SDL_FillRect(surface, nullptr, 0);
+    ChangedArea area = direct ? Convert(frame, static_cast<BYTE*>(surface->pixels), surface->pitch)
+                              : Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
+    SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
+    if (!direct && !area.Empty()) {
+      rect = LogicalPlace(surface->w, surface->h);
+      SDL_BlitScaled(canvas_, nullptr, surface, &rect);
+    }
+    WaitForRefresh();
+    if (wholeWindow) {
+      SDL_UpdateWindowSurface(window_);
+    } else if (!area.Empty()) {
+      SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+    }
+  }
+
+  // Where the renderer's logical size would put the picture: as large as fits, centred.
+  SDL_Rect LogicalPlace(int windowWidth, int windowHeight) const {
+    double scale = std::min(static_cast<double>(windowWidth) / targetWidth_,
+                            static_cast<double>(windowHeight) / targetHeight_);
+    int width = static_cast<int>(targetWidth_ * scale);
+    int height = static_cast<int>(targetHeight_ * scale);
+    return SDL_Rect{(windowWidth - width) / 2, (windowHeight - height) / 2, width, height};
+  }
+
+  // Sleeps to the next boundary of the refresh periods counted from the first present,
+  // as a present that waits for the vertical blank would.
+  void WaitForRefresh() {
+    std::int64_t now = MonotonicNanoseconds();
+    // The first present waits for nothing: its period starts with it.
+    if (refreshOrigin_ == 0) {
+      refreshOrigin_ = now;
+      return;
+    }
+    std::int64_t next =
+        refreshOrigin_ + ((now - refreshOrigin_) / refreshPeriod_ + 1) * refreshPeriod_;
+    timespec until{static_cast<time_t>(next / 1000000000), static_cast<long>(next % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
   }
 
   // The clip is kept in the full screen's coordinates and confines the mouse to the part
@@ -390,20 +598,46 @@ class SdlDisplay final : public Display {
       return;
     }
     int left = 0, top = 0, right = 0, bottom = 0;
-    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->left),
-                              static_cast<float>(clip_->top), &left, &top);
-    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->right),
-                              static_cast<float>(clip_->bottom), &right, &bottom);
+    if (renderer_) {
+      SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->left),
+                                static_cast<float>(clip_->top), &left, &top);
+      SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->right),
+                                static_cast<float>(clip_->bottom), &right, &bottom);
+    } else if (targetWidth_ > 0 && targetHeight_ > 0) {
+      int windowWidth = 0, windowHeight = 0;
+      SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
+      SDL_Rect place = LogicalPlace(windowWidth, windowHeight);
+      auto across = [&](LONG x) { return place.x + static_cast<int>(x * place.w / targetWidth_); };
+      auto down = [&](LONG y) { return place.y + static_cast<int>(y * place.h / targetHeight_); };
+      left = across(clip_->left);
+      top = down(clip_->top);
+      right = across(clip_->right);
+      bottom = down(clip_->bottom);
+    }
     SDL_Rect area{left, top, right - left, bottom - top};
     SDL_SetWindowMouseRect(window_, &area);
   }
 
+  SdlPresentation presentation_;
   bool started_ = false;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
-  int textureWidth_ = 0;
-  int textureHeight_ = 0;
+  SDL_Surface* canvas_ = nullptr;
+  int targetWidth_ = 0;
+  int targetHeight_ = 0;
+  // The window surface last drawn on, to tell when SDL made a new one.
+  SDL_Surface* shownSurface_ = nullptr;
+  int shownWidth_ = 0;
+  int shownHeight_ = 0;
+  std::vector<BYTE> kept_;
+  std::vector<bool> changedRows_;
+  bool sendWhole_ = true;
+  PixelFormat format_;
+  Palette256 palette_{};
+  std::optional<RgbConverter> converter_;
+  std::int64_t refreshPeriod_ = 1000000000 / 60;
+  std::int64_t refreshOrigin_ = 0;
   std::size_t presented_ = 0;
   const char* countFile_ =
       Named("STANDIN_PRESENT_COUNT_FILE") ? std::getenv("STANDIN_PRESENT_COUNT_FILE") : nullptr;
@@ -414,6 +648,8 @@ class SdlDisplay final : public Display {
 
 }  // namespace
 
-std::unique_ptr<Display> MakeSdlDisplay() { return std::make_unique<SdlDisplay>(); }
+std::unique_ptr<Display> MakeSdlDisplay(SdlPresentation presentation) {
+  return std::make_unique<SdlDisplay>(presentation);
+}
 
 }  // namespace standin

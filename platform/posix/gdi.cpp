@@ -59,7 +59,11 @@ struct DeviceContext final : GdiObject {
 constexpr int kStockObjects = NULL_PEN + 1;
 
 struct Objects {
-  std::map<std::uintptr_t, std::unique_ptr<GdiObject>> byHandle;
+  using ByHandle = std::map<std::uintptr_t, std::unique_ptr<GdiObject>>;
+  ByHandle byHandle;
+  // The entry of the last buffer's device context given back, kept for the next one: a
+  // surface lends its pixels every frame, and that allocates nothing.
+  ByHandle::node_type spareBufferDC;
   std::uintptr_t next = 0x00A00010;
   HGDIOBJ stock[kStockObjects] = {};
 };
@@ -219,6 +223,19 @@ const Palette256& DefaultSystemPalette() {
 }
 
 HDC CreateBufferDC(const PixelBuffer& buffer) {
+  Objects& state = State();
+  if (state.spareBufferDC) {
+    Objects::ByHandle::node_type entry = std::move(state.spareBufferDC);
+    auto* context = static_cast<DeviceContext*>(entry.mapped().get());
+    *context = DeviceContext{};
+    context->drawsIntoBuffer = true;
+    context->buffer = buffer;
+    context->pen = state.stock[BLACK_PEN];
+    context->brush = state.stock[WHITE_BRUSH];
+    entry.key() = state.next;
+    state.next += 4;
+    return reinterpret_cast<HDC>(state.byHandle.insert(std::move(entry)).position->first);
+  }
   auto context = std::make_unique<DeviceContext>();
   context->drawsIntoBuffer = true;
   context->buffer = buffer;
@@ -227,7 +244,15 @@ HDC CreateBufferDC(const PixelBuffer& buffer) {
 
 void DestroyBufferDC(HDC dc) {
   auto* context = Find<DeviceContext>(dc);
-  if (context && context->drawsIntoBuffer) FreeDC(dc, context);
+  if (!context || !context->drawsIntoBuffer) return;
+  Objects& state = State();
+  if (state.spareBufferDC) {
+    FreeDC(dc, context);
+    return;
+  }
+  Deselect(context->pen);
+  Deselect(context->brush);
+  state.spareBufferDC = state.byHandle.extract(reinterpret_cast<std::uintptr_t>(dc));
 }
 
 HDC CreateWindowDC(HWND window) {

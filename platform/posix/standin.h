@@ -85,7 +85,10 @@ class HeadlessDisplay;
 // Puts a fresh headless display in the place of the current display and returns it; it
 // lives until the next display is put in place.
 HeadlessDisplay& UseHeadlessDisplay();
-// Puts a fresh SDL display in place, the display a program has unless a test changes it.
+// Puts a fresh SDL display in place, the display a program has unless a test changes it;
+// a test may choose how it shows pictures.
+enum class SdlPresentation;
+void UseSdlDisplay(SdlPresentation presentation);
 void UseSdlDisplay();
 // The pixel layouts that the current display offers for modes set from now on; a fresh
 // display starts with the defaults. 16 bits: 5-6-5 (red 0xF800, green 0x7E0, blue 0x1F;

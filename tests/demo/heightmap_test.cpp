@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -281,6 +282,72 @@ TEST_F(HeightMapTest, MissingPictureRepeatsThePreviousTransferByte) {
   LoadHeightMap("absent.pcx");
   EXPECT_TRUE(dir.Exists("absent.pcx"));
   ExpectHeightMap(RepeatingToLastRow({}, 9));
+}
+
+// The pixels of a picture body decoded byte by byte as the file library yields them: past
+// the end every byte is the last one transferred, `before` when the body has none.
+Pixels DecodedByteByByte(const Bytes& body, int before) {
+  std::size_t position = 0;
+  int last = before;
+  auto next = [&] {
+    if (position < body.size()) last = body[position++];
+    return last;
+  };
+  Pixels pixels;
+  while (pixels.size() <= 199 * 320) {
+    int byte = next();
+    if (byte < 192) {
+      pixels.push_back(byte);
+      continue;
+    }
+    int value = next();
+    pixels.insert(pixels.end(), byte - 192, value);
+    if (byte == 192 && value == 192 && position == body.size()) break;
+  }
+  return pixels;
+}
+
+// Random bodies, short and long, rich in run markers: the loader, which reads its file a
+// block at a time, decodes them as reading byte by byte does.
+TEST_F(HeightMapTest, DecodesAsReadingByteByByte) {
+  std::mt19937 random(11);
+  for (int trial = 0; trial < 60; ++trial) {
+    std::size_t size = trial % 3 == 0 ? random() % 9000 : random() % 300;
+    std::uniform_int_distribution<int> marker(192, 255);
+    std::uniform_int_distribution<int> any(0, 255);
+    Bytes body(size);
+    for (auto& byte : body) {
+      byte = static_cast<std::uint8_t>(random() % 2 ? marker(random) : any(random));
+    }
+    if (trial % 5 == 1) body.insert(body.end(), {192, 192});
+    auto before = static_cast<std::uint8_t>(any(random));
+    SCOPED_TRACE("trial " + std::to_string(trial) + ", " + std::to_string(size) + " bytes");
+    PrimeTransferBuffer(before);
+    Fill(0);
+    Load(WithHeader(body));
+    ExpectHeightMap(DecodedByteByByte(body, before));
+  }
+}
+
+// A later read at the end of a file yields the last byte the loader took from the
+// picture: not the bytes it left unread, nor any before.
+TEST_F(HeightMapTest, TheLastByteTakenStaysInTheTransferBuffer) {
+  Bytes body;
+  Pixels pixels;
+  AppendLiterals(kPixelsToLastRow, body, pixels);
+  body.push_back(77);
+  body.push_back(88);
+  dir.Write("full.pcx", WithHeader(body));
+  dir.Write("short.pcx", WithHeader({10, 20, 5}));
+  PrimeTransferBuffer(9);
+  LoadHeightMap("full.pcx");
+  ExpectHeightMap(pixels);
+  LoadHeightMap("absent.pcx");
+  ExpectHeightMap(RepeatingToLastRow({}, pixels.back()));
+  LoadHeightMap("short.pcx");
+  ExpectHeightMap(RepeatingToLastRow({10, 20, 5}, 5));
+  LoadHeightMap("absent.pcx");
+  ExpectHeightMap(RepeatingToLastRow({}, 5));
 }
 
 TEST_F(HeightMapTest, ReadOnlyPictureIsNotRead) {

@@ -1,9 +1,14 @@
 // The light map's cone and the shading of a frame: gradient less the relief-scaled offset
 // from the light, rounded half to even, indexing the light map.
+#include "demo/shading.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "demo/demo.h"
 #include "runtime/heap.h"
@@ -225,6 +230,119 @@ TEST_F(ShadingTest, PlotPixelWritesOneByteOfRowsOf320) {
   int written = 0;
   for (int k = 0; k < kFrameBytes; ++k) written += frame[k] != 0;
   EXPECT_EQ(written, 5);
+}
+
+// The shading written straight from its definition over the arrays' raw elements, as the
+// vector paths must reproduce it byte for byte.
+std::vector<std::uint8_t> ShadedByDefinition(std::vector<std::uint8_t> frame) {
+  const auto* heights = AtAddress<std::int16_t>(Demo.HeightMap);
+  const auto* lights = AtAddress<std::int32_t>(Demo.LightMap);
+  auto height = [&](int column, int row) { return int{heights[column * 201 + row]}; };
+  const double relief = Demo.ReliefFactor;
+  for (int y = 1; y <= 198; ++y) {
+    for (int x = 1; x <= 318; ++x) {
+      int gx = height(x + 1, y) - height(x - 1, y);
+      int gy = height(x, y + 1) - height(x, y - 1);
+      int u = static_cast<int>(std::nearbyint(gx - relief * (x - Demo.LightX))) + 128;
+      int w = static_cast<int>(std::nearbyint(gy - relief * (y - Demo.LightY))) + 128;
+      if (u < 0 || u > 255) u = 0;
+      if (w < 0 || w > 255) w = 0;
+      frame[y * 320 + x] = static_cast<std::uint8_t>(lights[u * 257 + w]);
+    }
+  }
+  return frame;
+}
+
+// Every shading path against the definition, frame after frame, with the reliefs and
+// light positions of the timeline over several turns of the light.
+class ShadingPathsTest : public ShadingTest {
+ protected:
+  std::vector<std::uint8_t> Frame() {
+    const auto* frame = AtAddress<std::uint8_t>(Demo.FrameBuffer);
+    return {frame, frame + kFrameBytes};
+  }
+  void RandomHeights(int lowest, int highest) {
+    std::uniform_int_distribution<int> height(lowest, highest);
+    for (int c = 0; c <= 320; ++c) {
+      for (int r = 0; r <= 200; ++r) *HeightCell(c, r) = static_cast<std::int16_t>(height(random_));
+    }
+  }
+  // Light-map cells all different in their low bytes along each index, so that a pixel
+  // reading the wrong cell shows; index 0 and 256 hold values too.
+  void RandomLightMap() {
+    std::uniform_int_distribution<int> value(-100000, 100000);
+    FillLightMap([&](int, int) { return value(random_); });
+  }
+  // Shades the frame by each path from the same starting bytes; returns the frames that
+  // differed from the definition, reporting the first few.
+  int CompareFrame(const std::string& what) {
+    std::vector<std::uint8_t> start(kFrameBytes);
+    for (auto& byte : start) byte = static_cast<std::uint8_t>(random_());
+    std::vector<std::uint8_t> expected = ShadedByDefinition(start);
+    int differing = 0;
+    for (ShadingPath path : {ShadingPath::kPlain, ShadingPath::kSse2}) {
+      if (!ShadingPathAvailable(path)) continue;
+      std::copy(start.begin(), start.end(), AtAddress<std::uint8_t>(Demo.FrameBuffer));
+      ShadeFrameWith(path);
+      std::vector<std::uint8_t> shaded = Frame();
+      if (shaded == expected) continue;
+      ++differing;
+      if (++failures_ > 5) continue;
+      int k = 0;
+      while (shaded[k] == expected[k]) ++k;
+      ADD_FAILURE() << what << ", path " << static_cast<int>(path) << ": pixel (" << k % 320 << ", "
+                    << k / 320 << ") is " << int{shaded[k]} << ", not " << int{expected[k]};
+    }
+    return differing;
+  }
+  // The timeline's reliefs in turn with the pulse of each angle, over `turns` turns.
+  int CompareTimeline(int turns) {
+    const float reliefs[] = {3.0f, 2.0f, 1.0f, 0.5f, 0.0f};
+    int differing = 0;
+    for (int angle = 0, k = 0; angle <= 360 * turns; angle += 5, ++k) {
+      float pulse = ReliefFactorAt(30001, 0.0f, angle);
+      for (float relief : {reliefs[k % 5], pulse}) {
+        Light(relief, LightXAt(angle), LightYAt(angle));
+        differing +=
+            CompareFrame("angle " + std::to_string(angle) + ", relief " + std::to_string(relief));
+      }
+    }
+    return differing;
+  }
+  std::mt19937 random_{2026};
+  int failures_ = 0;
+};
+
+TEST_F(ShadingPathsTest, EveryPathShadesTheTimelineAsDefined) {
+  EXPECT_TRUE(ShadingPathAvailable(ShadingPath::kPlain));
+  BuildLightMap();
+  RandomHeights(0, 255);
+  EXPECT_EQ(CompareTimeline(3), 0) << "with the light cone";
+  RandomLightMap();
+  EXPECT_EQ(CompareTimeline(3), 0) << "with a light map of distinct cells";
+}
+
+TEST_F(ShadingPathsTest, ExtremeHeightsAndLightsAsDefined) {
+  RandomLightMap();
+  // Gradients beyond 16 bits, in both directions.
+  RandomHeights(-32768, 32767);
+  for (float relief : {3.0f, 0.5f, 1.5f, 0.0f, -2.0f}) {
+    for (int light : {-400, -1, 0, 160, 319, 600}) {
+      Light(relief, light, 100 - light / 3);
+      EXPECT_EQ(
+          CompareFrame("relief " + std::to_string(relief) + ", light " + std::to_string(light)), 0);
+    }
+  }
+  // Reliefs whose terms are not exact in the vector lanes, and lights far away.
+  RandomHeights(0, 255);
+  for (float relief : {0.1f, 1e-12f, 1000.0f, 3.0f}) {
+    for (int light : {-5000, 100, 100000}) {
+      Light(relief, light, light);
+      EXPECT_EQ(
+          CompareFrame("relief " + std::to_string(relief) + ", far light " + std::to_string(light)),
+          0);
+    }
+  }
 }
 
 }  // namespace

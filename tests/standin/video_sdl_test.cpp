@@ -1,6 +1,8 @@
 // The SDL display on the X server named by DISPLAY (Xvfb in the checks): a full screen
-// that shows the flipped frames' colours, waits for the display, hides the cursor, and
-// hands over the desktop's keys, focus and close request. Skipped without DISPLAY.
+// that shows the flipped frames' colours, also where only some rows or the palette
+// changed, waits for the display, hides the cursor, and hands over the desktop's keys,
+// focus and close request; through SDL's renderer and through the window's own surface.
+// Skipped without DISPLAY.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "platform/posix/desktop.h"
+#include "platform/posix/display.h"
 #include "platform/posix/standin.h"
 #include "platform/win32.h"
 #include "tests/standin/video_x11_screen.h"
@@ -72,7 +75,7 @@ void PushWindowEvent(Uint8 event) {
 
 // Without a desktop in the environment, SDL's own fallbacks (which show nothing) are not
 // taken: no mode can be set, and nothing is printed.
-TEST(SdlDisplayTest, WithoutADesktopNoModeIsSetAndNothingIsPrinted) {
+TEST(SdlDisplayWithoutDesktopTest, NoModeIsSetAndNothingIsPrinted) {
   std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
   // An empty name is no name.
   setenv("DISPLAY", "", 1);
@@ -112,10 +115,25 @@ TEST(SdlDisplayTest, WithoutADesktopNoModeIsSetAndNothingIsPrinted) {
   }
 }
 
-TEST(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
+// Fills rows first to last of the back buffer: the left half with one index, the right
+// half with another.
+void FillRows(IDirectDrawSurface7* back, DWORD first, DWORD last, BYTE left, BYTE right) {
+  DDSURFACEDESC2 locked{};
+  locked.dwSize = sizeof locked;
+  ASSERT_EQ(back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
+  for (DWORD y = first; y <= last && y < locked.dwHeight; ++y) {
+    BYTE* row = static_cast<BYTE*>(locked.lpSurface) + y * locked.lPitch;
+    for (DWORD x = 0; x < locked.dwWidth; ++x) row[x] = x < locked.dwWidth / 2 ? left : right;
+  }
+  back->Unlock(nullptr);
+}
+
+class SdlDisplayTest : public testing::TestWithParam<standin::SdlPresentation> {};
+
+TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) GTEST_SKIP() << "DISPLAY is not set";
-  standin::UseSdlDisplay();
+  standin::UseSdlDisplay(GetParam());
   standin::ResetDesktop();
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -174,14 +192,7 @@ TEST(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
 
   // The left half red, the right half blue, on both buffers.
   for (int buffer = 0; buffer < 2; ++buffer) {
-    DDSURFACEDESC2 locked{};
-    locked.dwSize = sizeof locked;
-    ASSERT_EQ(back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
-    for (DWORD y = 0; y < locked.dwHeight; ++y) {
-      BYTE* row = static_cast<BYTE*>(locked.lpSurface) + y * locked.lPitch;
-      for (DWORD x = 0; x < locked.dwWidth; ++x) row[x] = x < 400 ? 1 : 2;
-    }
-    back->Unlock(nullptr);
+    FillRows(back, 0, 599, 1, 2);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
   }
   EXPECT_TRUE(Eventually([&] {
@@ -189,6 +200,24 @@ TEST(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
     return ScreenColourAt(0.25, 0.5) == 0xFF0000u && ScreenColourAt(0.75, 0.5) == 0x0000FFu;
   })) << std::hex
       << ScreenColourAt(0.25, 0.5).value_or(0) << " " << ScreenColourAt(0.75, 0.5).value_or(0);
+
+  // A band of rows turned blue on one buffer shows, and goes again with the other buffer;
+  // the rows around it stay as they were.
+  FillRows(back, 280, 319, 2, 2);
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.5), 0x0000FFu);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.25), 0xFF0000u);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.75), 0xFF0000u);
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.5), 0xFF0000u);
+  EXPECT_EQ(ScreenColourAt(0.75, 0.5), 0x0000FFu);
+
+  // A new palette changes every pixel of its colour, though no pixel changed.
+  PALETTEENTRY green{0, 255, 0, 0};
+  ASSERT_EQ(palette->SetEntries(0, 1, 1, &green), DD_OK);
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.25), 0x00FF00u);
+  EXPECT_EQ(ScreenColourAt(0.75, 0.75), 0x0000FFu);
 
   PinLoadedLibraries();
 
@@ -232,5 +261,14 @@ TEST(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   standin::UseHeadlessDisplay();
   EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Presentations, SdlDisplayTest,
+                         testing::Values(standin::SdlPresentation::kRenderer,
+                                         standin::SdlPresentation::kWindowSurface),
+                         [](const testing::TestParamInfo<standin::SdlPresentation>& info) {
+                           return info.param == standin::SdlPresentation::kRenderer
+                                      ? "Renderer"
+                                      : "WindowSurface";
+                         });
 
 }  // namespace
