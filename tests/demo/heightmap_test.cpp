@@ -28,16 +28,6 @@ constexpr int kRows = 201;
 // Pixels up to and including the first of row 199, where loading stops.
 constexpr std::size_t kPixelsToLastRow = 199 * 320 + 1;
 
-// Whether a file without write permission refuses to be opened for writing, as Windows
-// and the stand-in refuse it; Wine run as root lets it be written.
-bool ReadOnlyIsEnforced(const std::string& windowsPath) {
-  HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return true;
-  CloseHandle(file);
-  return false;
-}
-
 // A picture file: a 128-byte header of `headerFill` bytes, then the body.
 Bytes WithHeader(const Bytes& body, std::uint8_t headerFill = 0) {
   Bytes file(128 + body.size(), headerFill);

@@ -65,3 +65,11 @@ void UseAsProgramDirectory(const TempDir& directory) {
   std::strncpy(ProgramDirectory, path.c_str(), kProgramDirectorySize - 1);
   ProgramDirectory[kProgramDirectorySize - 1] = '\0';
 }
+
+bool ReadOnlyIsEnforced(const std::string& windowsPath) {
+  HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return true;
+  CloseHandle(file);
+  return false;
+}

@@ -28,5 +28,9 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// Whether a file without write permission refuses to be opened for writing, as Windows
+// and the stand-in refuse it; Wine run as root lets it be written.
+bool ReadOnlyIsEnforced(const std::string& windowsPath);
+
 // Makes the directory the program's directory, where the file openers look.
 void UseAsProgramDirectory(const TempDir& directory);
