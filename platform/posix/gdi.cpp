@@ -224,22 +224,17 @@ const Palette256& DefaultSystemPalette() {
 
 HDC CreateBufferDC(const PixelBuffer& buffer) {
   Objects& state = State();
-  if (state.spareBufferDC) {
-    Objects::ByHandle::node_type entry = std::move(state.spareBufferDC);
-    auto* context = static_cast<DeviceContext*>(entry.mapped().get());
-    *context = DeviceContext{};
-    context->drawsIntoBuffer = true;
-    context->buffer = buffer;
-    context->pen = state.stock[BLACK_PEN];
-    context->brush = state.stock[WHITE_BRUSH];
-    entry.key() = state.next;
-    state.next += 4;
-    return reinterpret_cast<HDC>(state.byHandle.insert(std::move(entry)).position->first);
-  }
-  auto context = std::make_unique<DeviceContext>();
-  context->drawsIntoBuffer = true;
-  context->buffer = buffer;
-  return AddDC(std::move(context));
+  DeviceContext fresh;
+  fresh.drawsIntoBuffer = true;
+  fresh.buffer = buffer;
+  if (!state.spareBufferDC) return AddDC(std::make_unique<DeviceContext>(fresh));
+  fresh.pen = state.stock[BLACK_PEN];
+  fresh.brush = state.stock[WHITE_BRUSH];
+  *static_cast<DeviceContext*>(state.spareBufferDC.mapped().get()) = fresh;
+  state.spareBufferDC.key() = state.next;
+  state.next += 4;
+  return reinterpret_cast<HDC>(
+      state.byHandle.insert(std::move(state.spareBufferDC)).position->first);
 }
 
 void DestroyBufferDC(HDC dc) {
