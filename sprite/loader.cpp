@@ -57,13 +57,10 @@ bool ExamineBitmap(const BYTE* image, std::size_t size, SourceImage* source) {
   if (!SideFits(width) || !SideFits(height)) return false;
   std::uint64_t rowBytes = std::uint64_t{static_cast<std::uint32_t>(width)} * (bits / 8);
   std::uint64_t stride = (rowBytes + 3) & ~std::uint64_t{3};
-  std::uint64_t pixelsEnd = offset + stride * static_cast<std::uint32_t>(height - 1) + rowBytes;
+  std::uint64_t lastRow = offset + stride * static_cast<std::uint32_t>(height - 1);
   if (size == kUnknownImageSize) {
-    if (offset < kBitmapFieldsEnd ||
-        offset + stride * static_cast<std::uint32_t>(height) > kLargestBlock) {
-      return false;
-    }
-  } else if (pixelsEnd > size) {
+    if (offset < kBitmapFieldsEnd || lastRow + stride > kLargestBlock) return false;
+  } else if (lastRow + rowBytes > size) {
     return false;
   }
   source->pixels = image + offset;
