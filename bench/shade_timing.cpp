@@ -10,7 +10,7 @@
 #include "demo/demo.h"
 #include "demo/shading.h"
 #include "runtime/memory.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "input/keyboard.h"
 #include "palette/palette.h"
 #include "runtime/memory.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"
 
@@ -39,7 +39,7 @@ int ProgramBody(HINSTANCE instance, HINSTANCE, char*, int) {
     FlipBuffers();
     PollKeyboard();
     Demo.LightAngle = NextLightAngle(Demo.LightAngle);
-    if (KeyDown(-1)) break;
+    if (KeyDown(kAnyKey)) break;
   }
   EndProgram();
 }

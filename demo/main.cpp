@@ -1,6 +1,6 @@
 // One deliverable: the demonstration with its own picture, named at build time.
 #include "demo/demo.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 
 extern const char PictureName[] = BUMP_PICTURE_NAME;
 

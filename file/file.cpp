@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "runtime/heap.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 HANDLE* FileTable = nullptr;
 std::uint32_t FileTableCapacity = 0;

@@ -1,6 +1,6 @@
 #include "input/directinput.h"
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 DirectInputBinding DirectInputState = {nullptr, nullptr, 0};
 

@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "input/directinput.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 
 KeyboardLibraryState KeyboardState = {};
 

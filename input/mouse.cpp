@@ -2,6 +2,7 @@
 
 #include "input/directinput.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 
 MouseLibraryState MouseState = {};
 

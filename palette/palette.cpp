@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 
 IDirectDrawPalette** PaletteTable = nullptr;
 std::int32_t PaletteSlots = 0;

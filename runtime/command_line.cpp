@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 // The program's name is either quoted, up to the closing quote, or runs to the first
 // space. Only the space separates: a tab belongs to the name or to the tail.

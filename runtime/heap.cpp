@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 Address StringWorkArea = 0;
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "runtime/heap.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 HANDLE MemoryBlockHeap = nullptr;
 Address* MemoryBlockTable = nullptr;

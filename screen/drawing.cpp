@@ -1,6 +1,7 @@
 #include "screen/drawing.h"
 
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 
 namespace {
 

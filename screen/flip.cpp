@@ -3,7 +3,8 @@
 // waited out on the performance counter.
 #include "screen/drawing.h"
 #include "screen/screen.h"
-#include "sprite/sprite.h"
+#include "screen/screen_state.h"
+#include "sprite/sprite_table.h"
 
 namespace {
 
@@ -24,12 +25,7 @@ void RestoreScreen() {
   ScreenState.directDraw->RestoreAllSurfaces();
   ClearScreenBuffers();
   ShowWindow(ScreenState.window, SW_SHOWMAXIMIZED);
-  // Sprites of kind 0 come again from their files; one made from memory has the name
-  // "", which opens nothing, and keeps its restored surface.
-  for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) {
-    const SpriteSlot& slot = SpriteTable[sprite];
-    if (HoldsSurface(slot) && slot.kind == kSpriteOffScreen) LoadSprite(sprite, slot.fileName);
-  }
+  if (ScreenState.notifications.surfacesRestored) ScreenState.notifications.surfacesRestored();
 }
 
 // Spins until more than a frame's ticks have passed since the last wait ended. A change
@@ -87,7 +83,7 @@ std::int32_t SetFrameRate(std::int32_t framesPerSecond) {
 }
 
 IDirectDrawSurface7* UseBuffer(std::int32_t buffer) {
-  if (buffer == -1) {
+  if (buffer == kBackBuffer) {
     ScreenState.drawingBuffer = ScreenState.backBuffer;
     ScreenState.drawingWidth = ScreenState.width;
     ScreenState.drawingHeight = ScreenState.height;

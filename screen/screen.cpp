@@ -1,9 +1,10 @@
 // Opening and closing screens: the exclusive full-screen display mode with a primary
 // surface and one back buffer, both cleared to black.
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 
 #include "screen/drawing.h"
-#include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 
 namespace {
 
@@ -53,16 +54,16 @@ void DetectPixelFormat() {
   const DDPIXELFORMAT& format = ScreenState.screenDescription.ddpfPixelFormat;
   switch (ScreenState.depth) {
     case 16:
-      ScreenState.pixelFormatCode = format.dwGBitMask == 0x7E0 ? 3 : 2;
+      ScreenState.pixelFormatCode = format.dwGBitMask == 0x7E0 ? kPixel565 : kPixel555;
       break;
     case 24:
-      ScreenState.pixelFormatCode = format.dwRBitMask == 0xFF ? 4 : 5;
+      ScreenState.pixelFormatCode = format.dwRBitMask == 0xFF ? kPixel24RedLow : kPixel24RedHigh;
       break;
     case 32:
-      ScreenState.pixelFormatCode = format.dwRBitMask == 0xFF ? 6 : 7;
+      ScreenState.pixelFormatCode = format.dwRBitMask == 0xFF ? kPixel32RedLow : kPixel32RedHigh;
       break;
     default:
-      ScreenState.pixelFormatCode = 1;
+      ScreenState.pixelFormatCode = kPixelPaletteIndex;
   }
 }
 
@@ -139,3 +140,5 @@ void CloseScreen() {
   ScreenState.width = 0;
   ScreenState.height = 0;
 }
+
+std::int32_t PixelFormatCode() { return ScreenState.pixelFormatCode; }

@@ -8,49 +8,30 @@
 #include "platform/win32.h"
 #include "runtime/address.h"
 
-struct ScreenLibraryState {
-  // The one window, created hidden at start-up and never destroyed.
-  HWND window;
-  std::int32_t windowCreated;
-  HWND savedWindow;
-  std::int32_t started;
-
-  // DirectDraw, shared by the screen, palette and sprite libraries.
-  IDirectDraw7* directDraw;
-  HMODULE directDrawModule;
-  std::int32_t directDrawUsers;
-
-  DDSURFACEDESC2 screenDescription;
-  DDSURFACEDESC2 spriteDescription;
-  DDCOLORKEY transparentColor;
-  std::int32_t requestedRefreshRate;
-
-  // The open screen.
-  IDirectDrawSurface7* primary;
-  IDirectDrawSurface7* backBuffer;
-  std::int32_t width;
-  std::int32_t height;
-  std::int32_t depth;
-  IDirectDrawSurface7* drawingBuffer;
-  std::int32_t drawingWidth;
-  std::int32_t drawingHeight;
-  DWORD monitorFrequency;
-  std::int32_t pixelFormatCode;
-  // Cleared while the window is inactive: nothing is presented then.
-  std::int32_t active;
-
-  HDC backBufferDC;
-
-  // Frame pacing on the performance counter.
-  std::int32_t frameRate;
-  std::int32_t ticksPerFrame;
-  std::int32_t lastCounter;
+// Pixel layouts of the open screen (PixelFormatCode).
+enum ScreenPixelFormat : std::int32_t {
+  kPixelPaletteIndex = 1,  // 8 bits, palette indices
+  kPixel555 = 2,           // 16 bits, 5-5-5
+  kPixel565 = 3,           // 16 bits, 5-6-5
+  kPixel24RedLow = 4,      // 24 bits, red in the lowest byte
+  kPixel24RedHigh = 5,     // 24 bits, blue in the lowest byte
+  kPixel32RedLow = 6,      // 32 bits, red in the lowest byte
+  kPixel32RedHigh = 7,     // 32 bits, blue in the lowest byte
 };
-extern ScreenLibraryState ScreenState;
+// The open screen's layout, or 0 before a screen was opened.
+std::int32_t PixelFormatCode();
 
-// The open screen's pixel layout: 1 palette indices; 2 and 3 16-bit 5-5-5 and 5-6-5;
-// 4 and 5 24-bit, 6 and 7 32-bit, red in the lowest byte or not.
-inline std::int32_t PixelFormatCode() { return ScreenState.pixelFormatCode; }
+// UseBuffer's number for the screen's back buffer; 0 and up name sprites.
+constexpr std::int32_t kBackBuffer = -1;
+
+// What the screen library tells the libraries above it: it cannot call them, since they
+// stand on it, so each registers its handler at start-up. Null: nobody is told.
+// After a lost display was restored, as the restore's last step (the sprites reload).
+void OnSurfacesRestored(void (*handler)());
+// When the window stops being the active one (the mouse lets the cursor go).
+void OnWindowDeactivated(void (*handler)());
+// When the desktop asks to close the window (the program ends).
+void OnWindowCloseRequested(void (*handler)());
 
 Address InitScreenLibrary();
 void EndScreenLibrary();

@@ -2,10 +2,10 @@
 // DirectDraw object and the sprite table.
 #include <cstring>
 
-#include "input/mouse.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
-#include "sprite/sprite.h"
+#include "screen/screen_state.h"
+#include "sprite/sprite_table.h"
 
 ScreenLibraryState ScreenState;
 
@@ -19,6 +19,10 @@ void ResetDescription(DDSURFACEDESC2* description) {
 }
 
 }  // namespace
+
+void OnSurfacesRestored(void (*handler)()) { ScreenState.notifications.surfacesRestored = handler; }
+void OnWindowDeactivated(void (*handler)()) { ScreenState.notifications.windowDeactivated = handler; }
+void OnWindowCloseRequested(void (*handler)()) { ScreenState.notifications.closeRequested = handler; }
 
 Address InitScreenLibrary() {
   ScreenState.transparentColor = {0, 0};
@@ -105,7 +109,9 @@ LRESULT CALLBACK ScreenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       // Only the activation state counts; the minimised state in the high word does not.
       ScreenState.active = LOWORD(wParam) != WA_INACTIVE;
       // The cursor is the system's again while another window is active.
-      if (!ScreenState.active) UncaptureMouse();
+      if (!ScreenState.active && ScreenState.notifications.windowDeactivated) {
+        ScreenState.notifications.windowDeactivated();
+      }
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;
@@ -119,7 +125,8 @@ LRESULT CALLBACK ScreenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       // The window lives as long as the process, so closing it (the desktop's close,
       // Alt+F4) ends the program as a key does. The default would destroy the window and
       // leave a program without a keyboard nothing to end it with.
-      EndProgram();
+      if (ScreenState.notifications.closeRequested) ScreenState.notifications.closeRequested();
+      return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }

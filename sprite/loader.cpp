@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "sprite/decoders.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 
 namespace {
 
@@ -137,13 +139,13 @@ void ConvertRow(BYTE* to, const BYTE* from, const SourceImage& source, std::int3
       to[x] = from[x];
       continue;
     }
-    if (screenDepth == 16 && code == 2 && source.depth == 16) {
+    if (screenDepth == 16 && code == kPixel555 && source.depth == 16) {
       Write16(to + 2 * x, Read16(from + 2 * x));
       continue;
     }
     Rgb c = ReadRgb(from, x, source.depth);
     if (screenDepth == 16) {
-      Write16(to + 2 * x, code == 2 ? (c.red >> 3) << 10 | (c.green >> 3) << 5 | c.blue >> 3
+      Write16(to + 2 * x, code == kPixel555 ? (c.red >> 3) << 10 | (c.green >> 3) << 5 | c.blue >> 3
                                     : (c.red >> 3) << 11 | (c.green >> 2) << 5 | c.blue >> 3);
       continue;
     }
@@ -289,4 +291,11 @@ Address LoadSprite(std::int32_t sprite, const char* fileName, std::int32_t kind)
   GlobalFree(block);
   CloseHandle(file);
   return result;
+}
+
+void ReloadSprites() {
+  for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) {
+    const SpriteSlot& slot = SpriteTable[sprite];
+    if (HoldsSurface(slot) && slot.kind == kSpriteOffScreen) LoadSprite(sprite, slot.fileName);
+  }
 }

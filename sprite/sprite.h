@@ -1,7 +1,6 @@
 // Sprites: numbered images for drawing on the screen, each in a DirectDraw off-screen
-// surface in the screen's pixel format or, for kind 2, a block of 8-bit pixels in memory.
-// Each slot keeps the name of the file it came from, so that it can be loaded again
-// after DirectDraw lost the contents of video memory.
+// surface in the screen's pixel format or, for kind 2, a block of 8-bit pixels in memory,
+// loaded from files or memory into the slots of the sprite table (sprite/sprite_table.h).
 #pragma once
 
 #include <cstddef>
@@ -10,31 +9,7 @@
 #include "platform/win32.h"
 #include "runtime/address.h"
 
-struct SpriteSlot {
-  // The sprite's surface, or for a memory image its pixel block; null for an empty slot.
-  void* storage;
-  std::int16_t width;
-  std::int16_t height;
-  // Bits per pixel of the image as loaded; kMemoryImageDepth for a memory image.
-  std::int16_t depth;
-  std::int16_t kind;
-  char* fileName;
-  std::int16_t drawingWidth;
-  std::int16_t drawingHeight;
-  std::int16_t originX;
-  std::int16_t originY;
-};
-
-constexpr std::int16_t kMemoryImageDepth = -2;
-constexpr std::int32_t kInitialSpriteCapacity = 50;
-
-extern SpriteSlot* SpriteTable;
-extern std::int32_t SpriteTableCapacity;
-
-// A slot that holds a surface, as opposed to nothing or a memory image.
-inline bool HoldsSurface(const SpriteSlot& slot) {
-  return slot.storage != nullptr && slot.depth != kMemoryImageDepth;
-}
+struct SpriteSlot;
 
 // The kinds of sprite: where the image is kept and whether it comes back after the
 // display lost video memory. Any other kind is made like kSpriteOffScreen but is not
@@ -77,7 +52,7 @@ Address StoreSpriteImage(std::int32_t sprite, const void* image, std::int32_t ki
 Address CreateSpriteSurface(SpriteSlot* slot, std::int32_t width, std::int32_t height,
                             std::int32_t depth, std::int32_t kind);
 
-// Empties the slot, releasing its storage and its name.
-void FreeSprite(std::int32_t sprite);
-// Makes the number fit the table.
-void GrowSpriteTable(std::int32_t sprite);
+// Loads the sprites of kind 0 again from their files, after the display lost video
+// memory and the screen was restored. One made from memory has the name "", which opens
+// nothing, and keeps its restored surface.
+void ReloadSprites();

@@ -1,8 +1,8 @@
 #include <cstdlib>
 
 #include "runtime/heap.h"
-#include "runtime/startup.h"
-#include "sprite/sprite.h"
+#include "runtime/runtime.h"
+#include "sprite/sprite_table.h"
 
 SpriteSlot* SpriteTable = nullptr;
 std::int32_t SpriteTableCapacity = 0;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 
 extern const char PictureName[] = "Paris.pcx";
 

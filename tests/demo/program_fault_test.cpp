@@ -8,7 +8,9 @@
 #include <functional>
 #include <string>
 
+#include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 #include "tests/demo/demonstration_fixture.h"
 #include "tests/sprite/bitmaps.h"
 

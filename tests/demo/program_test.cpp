@@ -10,7 +10,7 @@
 #include "demo/demo.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
 #include "tests/demo/demonstration_fixture.h"
 #include "tests/demo/light_cone.h"

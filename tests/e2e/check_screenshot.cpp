@@ -16,7 +16,8 @@
 #include "demo/demo.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
+#include "startup/startup.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "runtime/heap.h"
 #include "runtime/memory.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 

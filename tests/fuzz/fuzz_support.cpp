@@ -7,7 +7,7 @@
 
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 #include "screen/screen.h"
 
 namespace fuzz {

@@ -1,3 +1,4 @@
+#include "sprite/sprite_table.h"
 #include "tests/fuzz/sprite_screen.h"
 
 #include "platform/posix/standin.h"

@@ -11,6 +11,7 @@
 #include "input/keyboard.h"
 #include "platform/posix/standin.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "tests/support/runtime_fixture.h"
 
 class DirectInputDouble : public IDirectInput7A {

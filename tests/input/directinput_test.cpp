@@ -2,7 +2,7 @@
 // replaced by doubles.
 #include "input/directinput.h"
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "tests/input/directinput_doubles.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include "input/directinput.h"
 #include "input/keyboard.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "tests/support/runtime_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "tests/input/directinput_doubles.h"
 #include "tests/support/heap_blocks.h"
 

@@ -9,7 +9,7 @@
 #include "input/directinput.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "tests/support/runtime_fixture.h"
 
 constexpr DWORD kExclusiveForeground = DISCL_EXCLUSIVE | DISCL_FOREGROUND;

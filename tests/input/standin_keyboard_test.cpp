@@ -10,8 +10,9 @@
 #include "input/keyboard.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "tests/input/standin_input.h"
 
 namespace {

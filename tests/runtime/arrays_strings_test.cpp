@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "runtime/heap.h"
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "tests/support/heap_blocks.h"
 #include "tests/support/runtime_fixture.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 namespace {
 

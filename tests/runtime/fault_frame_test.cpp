@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "runtime/startup.h"
+#include "startup/startup.h"
 
 namespace {
 

@@ -4,7 +4,9 @@
 
 #include "screen/drawing.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 #include "tests/screen/directdraw_doubles.h"
 #include "tests/support/runtime_fixture.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sprite/decoders.h"
+#include "sprite/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

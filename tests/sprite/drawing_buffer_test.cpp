@@ -1,6 +1,8 @@
 // Sprites as the drawing buffer: UseBuffer hands drawing a sprite's surface at the slot's
 // drawing size, and the screen's back buffer back again; flipping always ends with the
 // back buffer.
+#include "screen/screen_state.h"
+#include "sprite/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

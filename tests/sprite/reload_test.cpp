@@ -1,6 +1,8 @@
 // Surface loss: after the next flip restores the display, the sprites of kind 0 come
 // again from their files; the others keep what the restoration left.
+#include "screen/screen_state.h"
 #include "sprite/decoders.h"
+#include "sprite/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

@@ -8,9 +8,13 @@
 
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/startup.h"
+
+#include "runtime/runtime.h"
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
+#include "startup/startup.h"
 #include "tests/sprite/bitmaps.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"

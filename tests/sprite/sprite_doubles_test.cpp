@@ -1,7 +1,9 @@
 // The sprite library against DirectDraw doubles: what it does with a new sprite surface
 // whose lock fails, which a working DirectDraw does not show on demand.
 #include "screen/screen.h"
+#include "screen/screen_state.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 #include "tests/screen/directdraw_doubles.h"
 #include "tests/sprite/bitmaps.h"
 #include "tests/support/runtime_fixture.h"

@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 #include "tests/sprite/bitmaps.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"

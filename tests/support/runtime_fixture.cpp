@@ -1,7 +1,7 @@
 #include "tests/support/runtime_fixture.h"
 
 #include "runtime/heap.h"
-#include "runtime/startup.h"
+#include "startup/startup.h"
 
 void StopRuntime() { EndRuntime(); }
 

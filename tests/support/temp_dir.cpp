@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
 
 namespace {
 std::atomic<int> counter{0};

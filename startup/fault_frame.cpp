@@ -1,6 +1,6 @@
 #include <csignal>
 
-#include "runtime/startup.h"
+#include "startup/startup.h"
 
 void* FaultExceptionRecord = nullptr;
 void* FaultContext = nullptr;

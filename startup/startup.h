@@ -1,4 +1,6 @@
-// Process entry, the runtime's start-up and the program's one way out.
+// Process entry, the start-up of every library and the program's one way out. The only
+// part of the system that knows every library: it starts them in their order, connects
+// the notifications the screen library sends upward, and ends them again.
 #pragma once
 
 #include <cstddef>
@@ -11,9 +13,6 @@
 
 // Finds the command-line tail and the instance handle and calls ProgramBody.
 int EnterProgram(int argumentCount, char** arguments, char** environment);
-
-// The part of a command line after the program's name; see EnterProgram.
-const char* CommandLineTail(const char* commandLine);
 
 // The program itself, supplied by the executable.
 int ProgramBody(HINSTANCE instance, HINSTANCE previousInstance, char* commandLineTail,
@@ -43,9 +42,3 @@ int FaultFrameHandler(void* exceptionRecord, void* establisherFrame, void* conte
 // What the last fault that reached the frame handler carried.
 extern void* FaultExceptionRecord;
 extern void* FaultContext;
-
-extern HANDLE RuntimeHeap;
-extern HINSTANCE ProgramInstance;
-// Directory of the executable with its trailing backslash.
-constexpr std::size_t kProgramDirectorySize = 500;
-extern char ProgramDirectory[kProgramDirectorySize];

@@ -1,6 +1,7 @@
 #include <cstdlib>
 
-#include "runtime/startup.h"
+#include "runtime/runtime.h"
+#include "startup/startup.h"
 
 int EnterProgram(int, char**, char**) {
   char* tail = const_cast<char*>(CommandLineTail(GetCommandLineA()));

@@ -1,4 +1,5 @@
-#include "runtime/startup.h"
+// The order in which the libraries start and end, and who tells whom what.
+#include "startup/startup.h"
 
 #include <cstring>
 
@@ -9,13 +10,11 @@
 #include "runtime/heap.h"
 #include "runtime/memory.h"
 #include "runtime/random.h"
+#include "runtime/runtime.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"
 #include "sprite/decoders.h"
-
-HANDLE RuntimeHeap = nullptr;
-HINSTANCE ProgramInstance = nullptr;
-char ProgramDirectory[kProgramDirectorySize];
+#include "sprite/sprite.h"
 
 namespace {
 
@@ -28,6 +27,14 @@ void FindProgramDirectory() {
     if (*p == '\\') end = p + 1;
   }
   *end = '\0';
+}
+
+// The screen library stands below the libraries that act on its events: each gets its
+// notification here, before any window or surface exists.
+void ConnectScreenNotifications() {
+  OnSurfacesRestored(ReloadSprites);
+  OnWindowDeactivated(UncaptureMouse);
+  OnWindowCloseRequested(EndProgram);
 }
 
 }  // namespace
@@ -45,6 +52,7 @@ void StartRuntimeCore(HINSTANCE instance, void* programState, std::size_t progra
   // the program ends quietly the one usual way.
   if (!RuntimeHeap) EndProgram();
   FindProgramDirectory();
+  ConnectScreenNotifications();
 
   InitImageDecoders();
   InitDrawing();

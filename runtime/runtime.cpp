@@ -1,0 +1,6 @@
+// The runtime's process-wide values, filled by the start-up.
+#include "runtime/runtime.h"
+
+HANDLE RuntimeHeap = nullptr;
+HINSTANCE ProgramInstance = nullptr;
+char ProgramDirectory[kProgramDirectorySize];

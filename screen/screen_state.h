@@ -1,0 +1,54 @@
+// The screen library's state, for the libraries that share its DirectDraw object and
+// window (palette, sprite, input) and for tests; callers of the screen's operations need
+// only screen/screen.h.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+struct ScreenLibraryState {
+  // The one window, created hidden at start-up and never destroyed.
+  HWND window;
+  std::int32_t windowCreated;
+  HWND savedWindow;
+  std::int32_t started;
+
+  // DirectDraw, shared by the screen, palette and sprite libraries.
+  IDirectDraw7* directDraw;
+  HMODULE directDrawModule;
+  std::int32_t directDrawUsers;
+
+  DDSURFACEDESC2 screenDescription;
+  DDSURFACEDESC2 spriteDescription;
+  DDCOLORKEY transparentColor;
+  std::int32_t requestedRefreshRate;
+
+  // The open screen.
+  IDirectDrawSurface7* primary;
+  IDirectDrawSurface7* backBuffer;
+  std::int32_t width;
+  std::int32_t height;
+  std::int32_t depth;
+  IDirectDrawSurface7* drawingBuffer;
+  std::int32_t drawingWidth;
+  std::int32_t drawingHeight;
+  DWORD monitorFrequency;
+  std::int32_t pixelFormatCode;
+  // Cleared while the window is inactive: nothing is presented then.
+  std::int32_t active;
+
+  HDC backBufferDC;
+
+  // Frame pacing on the performance counter.
+  std::int32_t frameRate;
+  std::int32_t ticksPerFrame;
+  std::int32_t lastCounter;
+  // Handlers registered by the libraries above (screen/screen.h).
+  struct {
+    void (*surfacesRestored)();
+    void (*windowDeactivated)();
+    void (*closeRequested)();
+  } notifications;
+};
+extern ScreenLibraryState ScreenState;
