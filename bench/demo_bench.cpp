@@ -16,7 +16,7 @@
 #include "platform/posix/standin.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "startup/startup.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"

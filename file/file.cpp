@@ -2,8 +2,9 @@
 
 #include <cstring>
 
+#include "file/file_state.h"
 #include "runtime/heap.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 
 HANDLE* FileTable = nullptr;
 std::uint32_t FileTableCapacity = 0;

@@ -48,7 +48,3 @@ BOOL FileWriteText(const char* text);
 BOOL FileWriteLine(const char* text);
 std::int32_t FileWriteBlock(Address source, std::int32_t count);
 
-// The library's state, for those who need to look inside.
-extern HANDLE* FileTable;
-extern std::uint32_t FileTableCapacity;
-extern HANDLE CurrentFile;

@@ -1,6 +1,7 @@
 #include "input/directinput.h"
+#include "input/input_state.h"
+#include "runtime/runtime_state.h"
 
-#include "runtime/runtime.h"
 
 DirectInputBinding DirectInputState = {nullptr, nullptr, 0};
 

@@ -7,16 +7,6 @@
 
 #include "platform/win32.h"
 
-struct DirectInputBinding {
-  // None until an OpenDirectInput succeeds, and again after the last user closes it.
-  IDirectInput7A* object;
-  // "DINPUT.DLL" once loaded; a module that loaded but yielded no object stays loaded.
-  HMODULE module;
-  // Opens minus closes, whether or not the object could be created.
-  std::int32_t users;
-};
-extern DirectInputBinding DirectInputState;
-
 // Counts one more user and returns the shared object, creating it first if there is
 // none; returns none when "DINPUT.DLL" or its object is not to be had.
 IDirectInput7A* OpenDirectInput();

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "input/directinput.h"
-#include "runtime/runtime.h"
+#include "input/input_state.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 

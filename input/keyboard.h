@@ -11,28 +11,10 @@
 
 #include "platform/win32.h"
 
-// What KeyboardState.acquisition holds.
-constexpr std::int32_t kKeyboardNotOpen = 0;
-constexpr std::int32_t kKeyboardOpened = 1;
-constexpr std::int32_t kKeyboardAcquired = 2;
-
 // KeyDown's code for "any key at all".
 constexpr std::int32_t kAnyKey = -1;
 
 constexpr DWORD kKeyCount = 256;
-
-struct KeyboardLibraryState {
-  // Set by the first InitKeyboard and never cleared.
-  std::int32_t started;
-  IDirectInputDevice7A* device;
-  std::int32_t acquisition;
-  // The last snapshot, by DirectInput scan code (DIK_*): bit 7 set for a key held down.
-  BYTE keys[kKeyCount];
-  // The data format handed to the device: one button per key, key i at byte i.
-  DIDATAFORMAT format;
-  DIOBJECTDATAFORMAT* objects;
-};
-extern KeyboardLibraryState KeyboardState;
 
 // Opens the keyboard device; 1 on success, 0 without DirectInput or a keyboard.
 std::int32_t InitKeyboard();

@@ -1,6 +1,7 @@
 #include "input/mouse.h"
 
 #include "input/directinput.h"
+#include "input/input_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 

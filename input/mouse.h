@@ -13,40 +13,6 @@
 
 #include "platform/win32.h"
 
-// What MouseState.acquisition holds.
-constexpr std::int32_t kMouseNotOpen = 0;
-constexpr std::int32_t kMouseSetUpPending = 1;
-constexpr std::int32_t kMouseAcquired = 2;
-
-// Events read by one poll at most, and the size of the device's own buffer.
-constexpr DWORD kMouseEventCount = 24;
-
-struct MouseLibraryState {
-  // The readings.
-  std::int32_t positionX;
-  std::int32_t positionY;
-  std::int32_t motionX;
-  std::int32_t motionY;
-  std::int32_t wheelMotion;  // in the device's units; MouseWheelMotion counts steps
-  std::int32_t button1;
-  std::int32_t button2;
-  std::int32_t button3;
-  std::int32_t wheelGranularity;  // device units per wheel step
-
-  // Set by InitMouse, cleared by EndMouse.
-  std::int32_t started;
-  IDirectInputDevice7A* device;
-  std::int32_t acquisition;
-  std::int32_t released;
-  DIDEVICEOBJECTDATA events[kMouseEventCount];
-};
-extern MouseLibraryState MouseState;
-
-// The layout asked of the device, as DirectInput's standard mouse format has it: x, y and
-// wheel axes (the wheel optional) at bytes 0, 4 and 8, four buttons at bytes 12 to 15
-// (the last two optional), axes relative.
-extern const DIDATAFORMAT MouseDataFormat;
-
 // Opens the mouse device; 1 on success, 0 without DirectInput, a mouse or its format.
 std::int32_t InitMouse();
 // Reads the events since the last poll; 1 if they were read, 0 if nothing was (the

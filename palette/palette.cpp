@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/runtime.h"
+#include "palette/palette_state.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 

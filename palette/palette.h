@@ -21,6 +21,3 @@ void SetPaletteColor(std::int32_t entry, std::uint32_t color);
 std::uint32_t GetPaletteColor(std::int32_t entry);
 void EndPalettes();
 
-extern IDirectDrawPalette** PaletteTable;
-extern std::int32_t PaletteSlots;
-extern IDirectDrawPalette* CurrentPalette;

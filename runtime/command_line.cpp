@@ -1,6 +1,7 @@
-#include <cstring>
+// Finding the command-line tail.
+#include "runtime/command_line.h"
 
-#include "runtime/runtime.h"
+#include <cstring>
 
 // The program's name is either quoted, up to the closing quote, or runs to the first
 // space. Only the space separates: a tab belongs to the name or to the tail.

@@ -1,8 +1,8 @@
 #include "runtime/heap.h"
+#include "runtime/runtime_state.h"
 
 #include <cstring>
 
-#include "runtime/runtime.h"
 
 Address StringWorkArea = 0;
 

@@ -32,7 +32,6 @@ void FreeString(char* text);
 // The string work area: texts are built at the work pointer, which always rests on the
 // terminator of the text being built.
 constexpr std::size_t kStringWorkAreaSize = 64000;
-extern Address StringWorkArea;
 char* WorkPointer();
 void SetWorkPointer(char* pointer);
 // One past the last byte of the area.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "runtime/heap.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 
 HANDLE MemoryBlockHeap = nullptr;
 Address* MemoryBlockTable = nullptr;

@@ -42,7 +42,3 @@ std::int32_t ColorRed(std::uint32_t color);
 std::int32_t ColorGreen(std::uint32_t color);
 std::int32_t ColorBlue(std::uint32_t color);
 
-// The library's state, for those who need to look inside.
-extern HANDLE MemoryBlockHeap;
-extern Address* MemoryBlockTable;
-extern std::int32_t MemoryBlockCapacity;

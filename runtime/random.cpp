@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "platform/win32.h"
+#include "runtime/runtime_state.h"
 
 RandomGenerator RandomState;
 

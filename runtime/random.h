@@ -9,14 +9,6 @@ struct RandomBits {
   std::uint32_t low;
 };
 
-struct RandomGenerator {
-  // As 34 words: word 2k is the first and word 2k + 1 the second word of pair k.
-  std::uint32_t words[34];
-  std::int32_t firstIndex;
-  std::int32_t secondIndex;
-};
-extern RandomGenerator RandomState;
-
 // Seeds from the tick count.
 void InitRandom();
 void RandomSeed(std::uint32_t seed);

@@ -3,29 +3,13 @@
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 
-namespace {
-
-// The open session: the target it was opened on, the device context it holds (none when
-// no session is open) and what that context had selected before.
-struct DrawingSession {
-  DrawingTarget target;
-  HDC deviceContext;
-  HGDIOBJ previousBrush;
-  HGDIOBJ previousPen;
-};
-
-DrawingSession session;
-DrawingTarget screenTarget;
-HBRUSH defaultBrush;
-HPEN defaultPen;
-
-}  // namespace
+DrawingLibraryState DrawingState = {};
 
 // The default objects are kept for the life of the process: a later start-up of the
 // runtime in the same process uses them again.
 void InitDrawing() {
-  if (!defaultBrush) defaultBrush = CreateSolidBrush(0);
-  if (!defaultPen) defaultPen = CreatePen(PS_SOLID, 0, 0);
+  if (!DrawingState.defaultBrush) DrawingState.defaultBrush = CreateSolidBrush(0);
+  if (!DrawingState.defaultPen) DrawingState.defaultPen = CreatePen(PS_SOLID, 0, 0);
 }
 
 // The lock only serves to learn where the pixels lie; the device context then holds the
@@ -41,16 +25,16 @@ DrawingTarget* ScreenTarget() {
     ScreenState.backBufferDC = nullptr;
     return nullptr;
   }
-  screenTarget.kind = kSurfaceTarget;
-  screenTarget.bufferAddress = AddressOf(description.lpSurface);
-  screenTarget.pitch = description.lPitch;
-  screenTarget.width = static_cast<std::int32_t>(description.dwWidth);
-  screenTarget.height = static_cast<std::int32_t>(description.dwHeight);
-  screenTarget.depth = ScreenState.depth;
-  screenTarget.pixelFormat = ScreenState.pixelFormatCode;
-  screenTarget.deviceContext = ScreenState.backBufferDC;
-  screenTarget.release = ReleaseBackBufferDC;
-  return &screenTarget;
+  DrawingState.screenTarget.kind = kSurfaceTarget;
+  DrawingState.screenTarget.bufferAddress = AddressOf(description.lpSurface);
+  DrawingState.screenTarget.pitch = description.lPitch;
+  DrawingState.screenTarget.width = static_cast<std::int32_t>(description.dwWidth);
+  DrawingState.screenTarget.height = static_cast<std::int32_t>(description.dwHeight);
+  DrawingState.screenTarget.depth = ScreenState.depth;
+  DrawingState.screenTarget.pixelFormat = ScreenState.pixelFormatCode;
+  DrawingState.screenTarget.deviceContext = ScreenState.backBufferDC;
+  DrawingState.screenTarget.release = ReleaseBackBufferDC;
+  return &DrawingState.screenTarget;
 }
 
 void ReleaseBackBufferDC() {
@@ -62,52 +46,52 @@ void ReleaseBackBufferDC() {
 // A session still open on the back buffer is closed with its context: its buffer is no
 // longer held, and the next session must not give back a context that is not its own.
 void ReleaseScreenDrawing() {
-  if (session.deviceContext && session.deviceContext == ScreenState.backBufferDC) EndDrawing();
+  if (DrawingState.session.deviceContext && DrawingState.session.deviceContext == ScreenState.backBufferDC) EndDrawing();
   ReleaseBackBufferDC();
 }
 
 HDC BeginDrawing(const DrawingTarget* target) {
   EndDrawing();
-  if (!target) return session.deviceContext;
-  session.target = *target;
-  session.deviceContext =
+  if (!target) return DrawingState.session.deviceContext;
+  DrawingState.session.target = *target;
+  DrawingState.session.deviceContext =
       target->kind == kWindowTarget ? GetDC(target->window) : target->deviceContext;
-  if (session.deviceContext) {
-    SetTextAlign(session.deviceContext, TA_UPDATECP);
-    session.previousBrush = SelectObject(session.deviceContext, defaultBrush);
-    session.previousPen = SelectObject(session.deviceContext, defaultPen);
-    SetTextColor(session.deviceContext, 0);
+  if (DrawingState.session.deviceContext) {
+    SetTextAlign(DrawingState.session.deviceContext, TA_UPDATECP);
+    DrawingState.session.previousBrush = SelectObject(DrawingState.session.deviceContext, DrawingState.defaultBrush);
+    DrawingState.session.previousPen = SelectObject(DrawingState.session.deviceContext, DrawingState.defaultPen);
+    SetTextColor(DrawingState.session.deviceContext, 0);
   }
-  return session.deviceContext;
+  return DrawingState.session.deviceContext;
 }
 
 void EndDrawing() {
-  if (!session.deviceContext) return;
-  SelectObject(session.deviceContext, session.previousBrush);
-  SelectObject(session.deviceContext, session.previousPen);
-  switch (session.target.kind) {
+  if (!DrawingState.session.deviceContext) return;
+  SelectObject(DrawingState.session.deviceContext, DrawingState.session.previousBrush);
+  SelectObject(DrawingState.session.deviceContext, DrawingState.session.previousPen);
+  switch (DrawingState.session.target.kind) {
     case kWindowTarget:
-      ReleaseDC(session.target.window, session.deviceContext);
+      ReleaseDC(DrawingState.session.target.window, DrawingState.session.deviceContext);
       break;
     case kReleasedTarget:
     case kReleasedTargetAlso:
     case kSurfaceTarget:
-      if (session.target.release) session.target.release();
+      if (DrawingState.session.target.release) DrawingState.session.target.release();
       break;
     default:
-      DeleteDC(session.deviceContext);
+      DeleteDC(DrawingState.session.deviceContext);
   }
-  session.deviceContext = nullptr;
+  DrawingState.session.deviceContext = nullptr;
 }
 
 // A closed session's buffer is no longer held by anyone: nothing may be written through
 // it, so the queries answer 0 until the next surface session opens.
 Address DrawingBufferAddress() {
-  return session.target.kind == kSurfaceTarget && session.deviceContext
-             ? session.target.bufferAddress
+  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext
+             ? DrawingState.session.target.bufferAddress
              : 0;
 }
 
 std::int32_t DrawingBufferPitch() {
-  return session.target.kind == kSurfaceTarget && session.deviceContext ? session.target.pitch : 0;
+  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext ? DrawingState.session.target.pitch : 0;
 }

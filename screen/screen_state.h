@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/win32.h"
+#include "screen/drawing.h"
 
 struct ScreenLibraryState {
   // The one window, created hidden at start-up and never destroyed.
@@ -52,3 +53,21 @@ struct ScreenLibraryState {
   } notifications;
 };
 extern ScreenLibraryState ScreenState;
+
+// Drawing sessions (screen/drawing.h): the open session, the target on the back buffer
+// that ScreenTarget hands out, and the default brush and pen, kept for the life of the
+// process.
+struct DrawingLibraryState {
+  // The target the session was opened on, the device context it holds (none when no
+  // session is open) and what that context had selected before.
+  struct {
+    DrawingTarget target;
+    HDC deviceContext;
+    HGDIOBJ previousBrush;
+    HGDIOBJ previousPen;
+  } session;
+  DrawingTarget screenTarget;
+  HBRUSH defaultBrush;
+  HPEN defaultPen;
+};
+extern DrawingLibraryState DrawingState;

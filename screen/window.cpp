@@ -2,7 +2,7 @@
 // DirectDraw object and the sprite table.
 #include <cstring>
 
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite_table.h"

@@ -2,6 +2,7 @@
 #include "sprite/decoders.h"
 
 #include "platform/process.h"
+#include "sprite/decoder_registry.h"
 
 const ImageDecoder* ImageDecoders[kMaxImageDecoders];
 std::int32_t ImageDecoderCount = 0;

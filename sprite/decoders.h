@@ -20,16 +20,6 @@ struct ImageDecoder {
 
 constexpr std::int32_t kMaxImageDecoders = 100;
 
-// References to the registered records, which their decoders keep for as long as they
-// are registered.
-extern const ImageDecoder* ImageDecoders[kMaxImageDecoders];
-extern std::int32_t ImageDecoderCount;
-// The decoder that accepted the last image found, or null; a search that finds none
-// leaves it as it was.
-extern const ImageDecoder* CurrentImageDecoder;
-// The file that the current decoder reads, from finding the image until its decoding.
-extern std::FILE* DecoderStream;
-
 // Forgets every decoder; the first of the libraries' start-ups.
 void InitImageDecoders();
 // 1 when the decoder is added after the others; 0 once the registry is full. The record

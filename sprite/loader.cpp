@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/decoders.h"

@@ -1,7 +1,7 @@
 #include <cstdlib>
 
 #include "runtime/heap.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "sprite/sprite_table.h"
 
 SpriteSlot* SpriteTable = nullptr;

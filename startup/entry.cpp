@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "runtime/runtime.h"
+#include "runtime/command_line.h"
 #include "startup/startup.h"
 
 int EnterProgram(int, char**, char**) {

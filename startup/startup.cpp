@@ -10,7 +10,7 @@
 #include "runtime/heap.h"
 #include "runtime/memory.h"
 #include "runtime/random.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"
 #include "sprite/decoders.h"

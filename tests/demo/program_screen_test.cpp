@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "runtime/runtime_state.h"
 #include "tests/demo/demonstration_fixture.h"
 #include "tests/screen/directdraw_doubles.h"
 

@@ -10,7 +10,7 @@
 #include "demo/demo.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "tests/demo/demonstration_fixture.h"
 #include "tests/demo/light_cone.h"

@@ -16,7 +16,7 @@
 #include "demo/demo.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "startup/startup.h"
 
 namespace {

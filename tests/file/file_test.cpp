@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "file/file_state.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"
+#include "runtime/runtime_state.h"
 #include "startup/startup.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"

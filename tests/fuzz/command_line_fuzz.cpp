@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/runtime.h"
+#include "runtime/command_line.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "input/directinput.h"
+#include "input/input_state.h"
 #include "input/keyboard.h"
 #include "platform/posix/standin.h"
 #include "screen/screen.h"

@@ -2,7 +2,8 @@
 // replaced by doubles.
 #include "input/directinput.h"
 
-#include "runtime/runtime.h"
+#include "input/input_state.h"
+#include "runtime/runtime_state.h"
 #include "tests/input/directinput_doubles.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // The keyboard library over the system's own "DINPUT.DLL": the stand-in natively, the
 // real one under Windows and Wine, which must take the library's data format as it is.
 #include "input/directinput.h"
+#include "input/input_state.h"
 #include "input/keyboard.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "input/directinput.h"
+#include "input/input_state.h"
 #include "input/mouse.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"

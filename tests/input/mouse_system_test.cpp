@@ -2,6 +2,7 @@
 // one under Windows and Wine, which must take the library's format and answer its set-up
 // as the stand-in does.
 #include "input/directinput.h"
+#include "input/input_state.h"
 #include "input/mouse.h"
 #include "tests/support/runtime_fixture.h"
 

@@ -1,5 +1,6 @@
 // The mouse library against doubles of DirectInput: the calls it makes, in order, and
 // what it makes of their results.
+#include "input/input_state.h"
 #include "input/mouse.h"
 
 #include <vector>

@@ -9,7 +9,7 @@
 #include "input/directinput.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "tests/support/runtime_fixture.h"
 
 constexpr DWORD kExclusiveForeground = DISCL_EXCLUSIVE | DISCL_FOREGROUND;

@@ -7,10 +7,11 @@
 #include <initializer_list>
 
 #include "input/directinput.h"
+#include "input/input_state.h"
 #include "input/keyboard.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "tests/input/standin_input.h"

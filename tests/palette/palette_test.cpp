@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "palette/palette_state.h"
 #include "runtime/memory.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"

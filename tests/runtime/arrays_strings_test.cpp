@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "runtime/heap.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "tests/support/heap_blocks.h"
 #include "tests/support/runtime_fixture.h"
 

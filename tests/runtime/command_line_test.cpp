@@ -1,6 +1,7 @@
+
+#include "runtime/command_line.h"
 #include <gtest/gtest.h>
 
-#include "runtime/runtime.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "runtime/runtime_state.h"
 #include "tests/support/heap_blocks.h"
 #include "tests/support/runtime_fixture.h"
 

@@ -1,4 +1,5 @@
 #include "runtime/random.h"
+#include "runtime/runtime_state.h"
 
 #include <gtest/gtest.h>
 

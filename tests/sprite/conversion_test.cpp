@@ -2,6 +2,7 @@
 // exact pixel values the surfaces hold afterwards.
 #include <cstring>
 
+#include "runtime/runtime_state.h"
 #include "sprite/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 

@@ -3,6 +3,8 @@
 // block and converted into sprites.
 #include <cstring>
 
+#include "runtime/runtime_state.h"
+#include "sprite/decoder_registry.h"
 #include "sprite/decoders.h"
 #include "sprite/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"

@@ -3,6 +3,7 @@
 // being read outside the file.
 #include <cstring>
 
+#include "runtime/runtime_state.h"
 #include "sprite/decoders.h"
 #include "sprite/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"

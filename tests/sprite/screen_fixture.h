@@ -9,7 +9,6 @@
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
 
-#include "runtime/runtime.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"

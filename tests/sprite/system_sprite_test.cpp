@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"

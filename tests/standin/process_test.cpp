@@ -4,7 +4,7 @@
 
 #include "platform/posix/standin.h"
 #include "platform/win32.h"
-#include "runtime/runtime.h"
+#include "runtime/runtime_state.h"
 #include "startup/startup.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"

@@ -1,11 +1,11 @@
 #include "tests/support/temp_dir.h"
+#include "runtime/runtime_state.h"
 
 #include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
-#include "runtime/runtime.h"
 
 namespace {
 std::atomic<int> counter{0};
