@@ -17,9 +17,9 @@
 #include "runtime/heap.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_state.h"
-#include "startup/startup.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"
+#include "startup/startup.h"
 #include "tools/pcx.h"
 
 extern const char PictureName[] = "Paris.pcx";

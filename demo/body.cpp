@@ -3,9 +3,9 @@
 #include "input/keyboard.h"
 #include "palette/palette.h"
 #include "runtime/memory.h"
-#include "startup/startup.h"
 #include "screen/drawing.h"
 #include "screen/screen.h"
+#include "startup/startup.h"
 
 int ProgramBody(HINSTANCE instance, HINSTANCE, char*, int) {
   StartRuntime(instance, &Demo, sizeof Demo);

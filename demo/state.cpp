@@ -1,3 +1,4 @@
+// The demonstration's variables and the dimensioning of its arrays in the runtime heap.
 #include "demo/demo.h"
 #include "runtime/heap.h"
 

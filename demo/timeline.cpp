@@ -1,3 +1,5 @@
+// The timeline: the light's position from its angle and the relief factor from the time
+// since start-up.
 #include <cmath>
 
 #include "demo/demo.h"

@@ -1,3 +1,5 @@
+// Numbered sequential files, opened relative to the program's directory: bytes, integers,
+// floats, texts, lines and blocks, little-endian, through the Windows file calls.
 #include "file/file.h"
 
 #include <cstring>

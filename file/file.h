@@ -47,4 +47,3 @@ BOOL FileWriteFloat(double value);
 BOOL FileWriteText(const char* text);
 BOOL FileWriteLine(const char* text);
 std::int32_t FileWriteBlock(Address source, std::int32_t count);
-

@@ -1,7 +1,9 @@
+// The DirectInput object that the keyboard and mouse share, with "DINPUT.DLL" loaded on
+// first use and unloaded when the last user closes it.
 #include "input/directinput.h"
+
 #include "input/input_state.h"
 #include "runtime/runtime_state.h"
-
 
 DirectInputBinding DirectInputState = {nullptr, nullptr, 0};
 

@@ -1,3 +1,5 @@
+// The keyboard: an exclusive, foreground DirectInput device read as a 256-key snapshot
+// once per poll.
 #include "input/keyboard.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The mouse: an exclusive, foreground DirectInput device read as buffered events once
+// per poll, its position kept inside the open screen.
 #include "input/mouse.h"
 
 #include "input/directinput.h"

@@ -1,3 +1,5 @@
+// Numbered 256-entry DirectDraw palettes, one of them current and shown on an 8-bit
+// screen; palettes from the colour table of 8-bit BMP files.
 #include "palette/palette.h"
 
 #include <cstdio>

@@ -20,4 +20,3 @@ void ShowPalette(std::int32_t palette);
 void SetPaletteColor(std::int32_t entry, std::uint32_t color);
 std::uint32_t GetPaletteColor(std::int32_t entry);
 void EndPalettes();
-

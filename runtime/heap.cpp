@@ -1,8 +1,9 @@
+// Dimensioned arrays, strings and the string work area in the runtime heap.
 #include "runtime/heap.h"
-#include "runtime/runtime_state.h"
 
 #include <cstring>
 
+#include "runtime/runtime_state.h"
 
 Address StringWorkArea = 0;
 

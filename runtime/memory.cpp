@@ -1,3 +1,5 @@
+// Numbered memory blocks in a heap of their own, and peek, poke and copy on raw
+// addresses; colour values.
 #include "runtime/memory.h"
 
 #include <cstring>

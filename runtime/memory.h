@@ -41,4 +41,3 @@ std::uint32_t MakeRGB(std::int32_t red, std::int32_t green, std::int32_t blue);
 std::int32_t ColorRed(std::uint32_t color);
 std::int32_t ColorGreen(std::uint32_t color);
 std::int32_t ColorBlue(std::uint32_t color);
-

@@ -1,3 +1,4 @@
+// Random numbers from a rotating lagged generator, and pauses.
 #include "runtime/random.h"
 
 #include <bit>

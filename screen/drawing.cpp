@@ -1,3 +1,5 @@
+// Drawing sessions: a device context, and for surfaces the address and pitch of their
+// pixels, held from BeginDrawing to EndDrawing.
 #include "screen/drawing.h"
 
 #include "screen/screen.h"
@@ -46,7 +48,9 @@ void ReleaseBackBufferDC() {
 // A session still open on the back buffer is closed with its context: its buffer is no
 // longer held, and the next session must not give back a context that is not its own.
 void ReleaseScreenDrawing() {
-  if (DrawingState.session.deviceContext && DrawingState.session.deviceContext == ScreenState.backBufferDC) EndDrawing();
+  if (DrawingState.session.deviceContext &&
+      DrawingState.session.deviceContext == ScreenState.backBufferDC)
+    EndDrawing();
   ReleaseBackBufferDC();
 }
 
@@ -58,8 +62,10 @@ HDC BeginDrawing(const DrawingTarget* target) {
       target->kind == kWindowTarget ? GetDC(target->window) : target->deviceContext;
   if (DrawingState.session.deviceContext) {
     SetTextAlign(DrawingState.session.deviceContext, TA_UPDATECP);
-    DrawingState.session.previousBrush = SelectObject(DrawingState.session.deviceContext, DrawingState.defaultBrush);
-    DrawingState.session.previousPen = SelectObject(DrawingState.session.deviceContext, DrawingState.defaultPen);
+    DrawingState.session.previousBrush =
+        SelectObject(DrawingState.session.deviceContext, DrawingState.defaultBrush);
+    DrawingState.session.previousPen =
+        SelectObject(DrawingState.session.deviceContext, DrawingState.defaultPen);
     SetTextColor(DrawingState.session.deviceContext, 0);
   }
   return DrawingState.session.deviceContext;
@@ -93,5 +99,7 @@ Address DrawingBufferAddress() {
 }
 
 std::int32_t DrawingBufferPitch() {
-  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext ? DrawingState.session.target.pitch : 0;
+  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext
+             ? DrawingState.session.target.pitch
+             : 0;
 }

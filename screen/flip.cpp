@@ -57,7 +57,7 @@ IDirectDrawSurface7* FlipBuffers() {
     return ScreenState.drawingBuffer;
   }
   ReleaseScreenDrawing();
-  UseBuffer(-1);
+  UseBuffer(kBackBuffer);
   DrainMessages();
   if (ScreenState.active) {
     if (ScreenState.primary->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST) RestoreScreen();

@@ -1,9 +1,9 @@
 // Opening and closing screens: the exclusive full-screen display mode with a primary
 // surface and one back buffer, both cleared to black.
 #include "screen/screen.h"
-#include "screen/screen_state.h"
 
 #include "screen/drawing.h"
+#include "screen/screen_state.h"
 #include "sprite/sprite_table.h"
 
 namespace {

@@ -21,8 +21,12 @@ void ResetDescription(DDSURFACEDESC2* description) {
 }  // namespace
 
 void OnSurfacesRestored(void (*handler)()) { ScreenState.notifications.surfacesRestored = handler; }
-void OnWindowDeactivated(void (*handler)()) { ScreenState.notifications.windowDeactivated = handler; }
-void OnWindowCloseRequested(void (*handler)()) { ScreenState.notifications.closeRequested = handler; }
+void OnWindowDeactivated(void (*handler)()) {
+  ScreenState.notifications.windowDeactivated = handler;
+}
+void OnWindowCloseRequested(void (*handler)()) {
+  ScreenState.notifications.closeRequested = handler;
+}
 
 Address InitScreenLibrary() {
   ScreenState.transparentColor = {0, 0};

@@ -1,3 +1,4 @@
+// The sprite table's two operations: emptying a slot and growing the table.
 #include <cstdlib>
 
 #include "runtime/heap.h"

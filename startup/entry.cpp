@@ -1,3 +1,4 @@
+// The process entry: the exception frame, the command-line tail and the program body.
 #include <cstdlib>
 
 #include "runtime/command_line.h"

@@ -1,3 +1,5 @@
+// The handler of the process's exception frame, which offers a fault to the C runtime's
+// signal handlers.
 #include <csignal>
 
 #include "startup/startup.h"

@@ -1,3 +1,5 @@
+// The PCX writer of the tools: run-length encoding, header fields, palette, and a round
+// trip through the reader.
 #include "tools/pcx.h"
 
 #include <gtest/gtest.h>

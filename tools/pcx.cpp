@@ -1,3 +1,5 @@
+// Reading and writing 320 x 200 PCX pictures of 256 colours, for the tools and tests that
+// make and check pictures.
 #include "tools/pcx.h"
 
 #include <algorithm>

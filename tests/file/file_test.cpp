@@ -1,3 +1,5 @@
+// The file library on the platform's files: opening, reading and writing each kind of
+// value, the current file, and failures.
 #include "file/file.h"
 
 #include <cstring>

@@ -17,7 +17,8 @@ constexpr std::int32_t kBlockSize = 256;
 void CheckLine(const char* line) {
   std::size_t length = std::strlen(line);
   if (length >= kStringWorkAreaSize) fuzz::Fail("a line longer than the work area");
-  if (length > 0 && (line < WorkAreaEnd() - kStringWorkAreaSize || line + length >= WorkAreaEnd())) {
+  if (length > 0 &&
+      (line < WorkAreaEnd() - kStringWorkAreaSize || line + length >= WorkAreaEnd())) {
     fuzz::Fail("a line outside the work area");
   }
   if (std::memchr(line, '\n', length) || std::memchr(line, '\r', length)) {

@@ -1,3 +1,5 @@
+// What every fuzz target shares: a runtime started once in a scratch program directory,
+// and checks that nothing leaked between inputs.
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstdio>
@@ -7,8 +9,8 @@
 
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-#include "startup/startup.h"
 #include "screen/screen.h"
+#include "startup/startup.h"
 
 namespace fuzz {
 namespace {

@@ -18,7 +18,8 @@ std::filesystem::path root;
 void Seed(const std::string& target, const std::string& name, const Bytes& bytes) {
   std::filesystem::create_directories(root / target);
   std::ofstream file(root / target / name, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
@@ -36,7 +37,8 @@ Bytes Truncated(Bytes bytes, std::size_t size) {
 
 void PictureSeeds() {
   pcx::Image image = pcx::Grayscale(320, 200);
-  for (int i = 0; i < 320 * 200; ++i) image.pixels[i] = static_cast<std::uint8_t>((i / 320 + i % 320) % 256);
+  for (int i = 0; i < 320 * 200; ++i)
+    image.pixels[i] = static_cast<std::uint8_t>((i / 320 + i % 320) % 256);
   Bytes full = pcx::Encode(image);
   Seed("picture", "gradient.pcx", full);
   Seed("picture", "cut-in-half.pcx", Truncated(full, full.size() / 2));

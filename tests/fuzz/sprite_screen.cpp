@@ -1,13 +1,15 @@
-#include "sprite/sprite_table.h"
+// A screen on the stand-in's headless display for the sprite fuzz targets.
 #include "tests/fuzz/sprite_screen.h"
 
 #include "platform/posix/standin.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
+#include "sprite/sprite_table.h"
 #include "tests/fuzz/fuzz_support.h"
 
 SpriteCase SpriteCaseOf(std::uint8_t selector) {
-  static constexpr SpriteCase kScreens[] = {{8, true, 0}, {16, true, 0}, {16, false, 0}, {32, true, 0}};
+  static constexpr SpriteCase kScreens[] = {
+      {8, true, 0}, {16, true, 0}, {16, false, 0}, {32, true, 0}};
   static constexpr std::int32_t kKinds[] = {kSpriteOffScreen, kSpriteSystemMemory,
                                             kSpriteMemoryImage, kSpriteTexture};
   SpriteCase spriteCase = kScreens[selector & 3];

@@ -1,10 +1,10 @@
 // The keyboard library against doubles of DirectInput: the calls it makes, in order,
 // and what it makes of their results.
-#include "input/input_state.h"
 #include "input/keyboard.h"
 
 #include <climits>
 
+#include "input/input_state.h"
 #include "platform/posix/standin.h"
 #include "runtime/runtime_state.h"
 #include "tests/input/directinput_doubles.h"

@@ -1,10 +1,10 @@
 // The mouse library against doubles of DirectInput: the calls it makes, in order, and
 // what it makes of their results.
-#include "input/input_state.h"
 #include "input/mouse.h"
 
 #include <vector>
 
+#include "input/input_state.h"
 #include "input/keyboard.h"
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"

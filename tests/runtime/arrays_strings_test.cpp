@@ -1,3 +1,4 @@
+// Arrays, strings and the string work area in the runtime heap.
 #include <cstring>
 
 #include "runtime/heap.h"

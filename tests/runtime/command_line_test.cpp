@@ -1,7 +1,8 @@
+// Finding the command-line tail after quoted and unquoted program names.
 
 #include "runtime/command_line.h"
-#include <gtest/gtest.h>
 
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,3 +1,5 @@
+// The fault frame: a fault is offered to the program's signal handler, then the search
+// goes on.
 #include <gtest/gtest.h>
 
 #include <csignal>

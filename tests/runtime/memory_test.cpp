@@ -1,3 +1,4 @@
+// Memory blocks, peek, poke and copy, and colour values.
 #include "runtime/memory.h"
 
 #include <cstring>

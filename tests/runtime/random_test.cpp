@@ -1,7 +1,9 @@
+// The random generator: its sequence from a seed, its range and its spread.
 #include "runtime/random.h"
-#include "runtime/runtime_state.h"
 
 #include <gtest/gtest.h>
+
+#include "runtime/runtime_state.h"
 
 namespace {
 

@@ -1,3 +1,5 @@
+// GoogleMock doubles of DirectDraw installed in the module registry's place of
+// "DDRAW.DLL".
 #include "tests/screen/directdraw_doubles.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// Windows bitmap files made in memory for the sprite and palette tests.
 #include "tests/sprite/bitmaps.h"
 
 #include <cstring>

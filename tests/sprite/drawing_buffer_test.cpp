@@ -38,7 +38,7 @@ TEST_F(DrawingBufferTest, ASpriteBecomesTheDrawingBufferAtItsDrawingSize) {
   EXPECT_EQ(ScreenState.drawingWidth, 1);
   EXPECT_EQ(ScreenState.drawingHeight, 3);
 
-  EXPECT_EQ(UseBuffer(-1), ScreenState.backBuffer);
+  EXPECT_EQ(UseBuffer(kBackBuffer), ScreenState.backBuffer);
   EXPECT_EQ(ScreenState.drawingBuffer, ScreenState.backBuffer);
   EXPECT_EQ(ScreenState.drawingWidth, 800);
   EXPECT_EQ(ScreenState.drawingHeight, 600);

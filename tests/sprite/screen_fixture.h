@@ -8,7 +8,6 @@
 
 #include "platform/posix/display.h"
 #include "platform/posix/standin.h"
-
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"

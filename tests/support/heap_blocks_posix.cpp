@@ -1,3 +1,4 @@
+// Counting a heap's blocks on the stand-in, which keeps the count.
 #include "platform/posix/standin.h"
 #include "tests/support/heap_blocks.h"
 

@@ -1,3 +1,4 @@
+// Counting a heap's blocks on Windows, by walking the heap.
 #include "tests/support/heap_blocks.h"
 
 std::size_t LiveBlocks(HANDLE heap) {

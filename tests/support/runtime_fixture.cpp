@@ -1,3 +1,4 @@
+// The runtime core started and ended around each test.
 #include "tests/support/runtime_fixture.h"
 
 #include "runtime/heap.h"

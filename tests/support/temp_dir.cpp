@@ -1,11 +1,12 @@
+// Scratch directories that tests make and remove.
 #include "tests/support/temp_dir.h"
-#include "runtime/runtime_state.h"
 
 #include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "runtime/runtime_state.h"
 
 namespace {
 std::atomic<int> counter{0};
