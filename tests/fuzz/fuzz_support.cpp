@@ -1,3 +1,4 @@
+// The fuzz targets' shared services of fuzz_support.h, over the stand-in's headless display.
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstdio>
@@ -5,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "runtime/startup.h"
 #include "screen/screen.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "input/keyboard.h"
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "tests/input/directinput_doubles.h"
 
