@@ -1,7 +1,7 @@
 // The one door to the Windows API for every library of the system.
 //
 // The Windows build sees the real SDK headers. Every other build sees our own
-// declarations of the same names (platform/posix/winapi.h), implemented over POSIX by
+// declarations of the same names (platform/posix/include/winapi.h), implemented over POSIX by
 // the stand-in in platform/posix/, so the libraries compile and behave the same on both
 // without a platform test of their own.
 #pragma once
@@ -15,7 +15,7 @@
 #define DIRECTINPUT_VERSION 0x0700
 #include <dinput.h>
 #else
-#include "platform/posix/winapi.h"
+#include "platform/posix/include/winapi.h"
 #endif
 
 #include <cstdint>

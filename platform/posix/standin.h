@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/winapi.h"
+#include "platform/posix/include/winapi.h"
 
 namespace standin {
 
@@ -80,7 +80,7 @@ struct WindowState {
 // What a window is now; empty for a handle that is no window.
 std::optional<WindowState> DescribeWindow(HWND window);
 
-// The display behind DirectDraw (platform/posix/display.h).
+// The display behind DirectDraw (platform/posix/displays/display.h).
 class HeadlessDisplay;
 // Puts a fresh headless display in the place of the current display and returns it; it
 // lives until the next display is put in place.

@@ -12,7 +12,7 @@
 
 #include "demo/demo.h"
 #include "input/keyboard.h"
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "runtime/heap.h"
 #include "runtime/memory.h"

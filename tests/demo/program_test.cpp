@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "demo/demo.h"
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"

@@ -1,5 +1,5 @@
 // What every fuzz target shares: a runtime started once in a scratch program directory,
-// and checks that nothing leaked between inputs.
+// over the stand-in's headless display, and checks that nothing leaked between inputs.
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "screen/screen.h"
 #include "startup/startup.h"

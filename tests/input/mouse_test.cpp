@@ -6,7 +6,7 @@
 
 #include "input/input_state.h"
 #include "input/keyboard.h"
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "screen/screen_state.h"
 #include "tests/input/directinput_doubles.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "palette/palette.h"
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "runtime/heap.h"
 #include "runtime/runtime_state.h"

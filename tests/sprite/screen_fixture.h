@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/posix/display.h"
+#include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"

@@ -1,0 +1,130 @@
+// The stand-in's "DDRAW.DLL" inside: the DirectDraw object (ddraw.cpp), its surfaces
+// (surface.cpp) and palettes (palette.cpp), and the module's export.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/posix/com/com_object.h"
+#include "platform/posix/displays/current_display.h"
+#include "platform/posix/include/winapi.h"
+
+namespace standin {
+
+// The module's one export.
+HRESULT DirectDrawCreateEx(GUID* driver, LPVOID* object, REFIID interfaceId, IUnknown* outer);
+
+class DirectDraw;
+
+class DirectDrawPalette final
+    : public ComObject<IDirectDrawPalette, IID_IDirectDrawPalette, DDERR_INVALIDPARAMS> {
+ public:
+  DirectDrawPalette(DWORD caps, const PALETTEENTRY* entries);
+
+  HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, LPPALETTEENTRY entries) override;
+  HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, LPPALETTEENTRY entries) override;
+
+  const Palette256& Entries() const { return entries_; }
+
+ private:
+  bool Fixed(DWORD index) const;
+
+  DWORD caps_;
+  Palette256 entries_{};
+};
+
+class DirectDrawSurface final
+    : public ComObject<IDirectDrawSurface7, IID_IDirectDrawSurface7, DDERR_INVALIDPARAMS> {
+ public:
+  DirectDrawSurface(DirectDraw* owner, DWORD caps, const DisplayMode& shape);
+  ~DirectDrawSurface() override;
+
+  HRESULT Flip(IDirectDrawSurface7* targetOverride, DWORD flags) override;
+  HRESULT GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** attached) override;
+  HRESULT GetDC(HDC* dc) override;
+  HRESULT GetSurfaceDesc(LPDDSURFACEDESC2 description) override;
+  HRESULT IsLost() override;
+  HRESULT Lock(LPRECT rectangle, LPDDSURFACEDESC2 description, DWORD flags, HANDLE event) override;
+  HRESULT ReleaseDC(HDC dc) override;
+  HRESULT Restore() override;
+  HRESULT SetColorKey(DWORD flags, LPDDCOLORKEY colorKey) override;
+  HRESULT GetColorKey(DWORD flags, LPDDCOLORKEY colorKey) override;
+  HRESULT SetPalette(LPDIRECTDRAWPALETTE palette) override;
+  HRESULT GetPalette(LPDIRECTDRAWPALETTE* palette) override;
+  HRESULT Unlock(LPRECT rectangle) override;
+
+  // The next surface of a flipping chain; the surface keeps a reference to it.
+  void Attach(DirectDrawSurface* next) { attached_ = next; }
+  void SetBackBufferCount(DWORD count) { backBufferCount_ = count; }
+  void SetSourceKey(const DDCOLORKEY& key) { sourceKey_ = key; }
+  void Lose() { lost_ = true; }
+  // The DirectDraw object is gone: from now on the surface only answers Release.
+  void Orphan() { owner_ = nullptr; }
+  DWORD Caps() const { return caps_; }
+  const DirectDrawPalette* AttachedPalette() const { return palette_; }
+
+ private:
+  // Fails when the surface cannot be used now: orphaned or lost.
+  HRESULT Usable() const;
+  // The surface is neither locked nor lent to a device context.
+  bool Idle() const { return !locked_ && !dc_; }
+  void Describe(DDSURFACEDESC2* description) const;
+  HRESULT RestoreOne();
+  std::vector<DirectDrawSurface*> Chain();
+
+  DirectDraw* owner_;
+  DWORD caps_;
+  DisplayMode shape_;      // size and pixel format
+  DisplayMode createdIn_;  // the display's mode when the surface was made
+  LONG pitch_;
+  std::vector<BYTE> memory_;
+  bool lost_ = false;
+  bool locked_ = false;
+  HDC dc_ = nullptr;
+  std::optional<DDCOLORKEY> sourceKey_;
+  DirectDrawPalette* palette_ = nullptr;
+  DirectDrawSurface* attached_ = nullptr;
+  DWORD backBufferCount_ = 0;
+};
+
+class DirectDraw final : public ComObject<IDirectDraw7, IID_IDirectDraw7, DDERR_INVALIDPARAMS> {
+ public:
+  DirectDraw();
+  ~DirectDraw() override;
+
+  HRESULT CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
+                        IUnknown* outer) override;
+  HRESULT CreateSurface(LPDDSURFACEDESC2 description, LPDIRECTDRAWSURFACE7* surface,
+                        IUnknown* outer) override;
+  HRESULT GetMonitorFrequency(LPDWORD frequency) override;
+  HRESULT RestoreAllSurfaces() override;
+  HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
+  HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate,
+                         DWORD flags) override;
+
+  bool Exclusive() const { return exclusive_; }
+  // Surfaces are brought back only while the program shows them: not while an object in
+  // exclusive mode is away from the foreground.
+  HRESULT MayRestore() const;
+  void Forget(DirectDrawSurface* surface);
+  void LoseSurfaces();
+
+ private:
+  HRESULT CreatePrimary(const DDSURFACEDESC2& description, LPDIRECTDRAWSURFACE7* surface);
+  HRESULT CreateOffscreen(const DDSURFACEDESC2& description, LPDIRECTDRAWSURFACE7* surface);
+  DirectDrawSurface* NewSurface(DWORD caps, const DisplayMode& shape);
+  void LeaveExclusiveMode();
+
+  bool levelSet_ = false;
+  bool exclusive_ = false;
+  HWND window_ = nullptr;
+  std::vector<DirectDrawSurface*> surfaces_;
+};
+
+// The display's mode now: the one the object in exclusive mode set, else the desktop's.
+DisplayMode CurrentMode();
+// The primary surface on the display, or null.
+DirectDrawSurface* DisplayPrimary();
+void SetDisplayPrimary(DirectDrawSurface* surface);
+
+}  // namespace standin

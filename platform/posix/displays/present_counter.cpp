@@ -1,0 +1,55 @@
+// The counting display of present_counter.h. Its own pixel layout and mode filter are the
+// ones the stand-in's controls set, so it lays out the desktop's mode itself rather than
+// taking the inner display's layout.
+//
+// Limits: a present counts once handed on, whether or not the inner display could show it.
+#include "platform/posix/displays/present_counter.h"
+
+#include <cstddef>
+#include <fstream>
+#include <utility>
+
+namespace standin {
+namespace {
+
+class PresentCounter final : public Display {
+ public:
+  PresentCounter(std::unique_ptr<Display> display, std::string file)
+      : display_(std::move(display)), file_(std::move(file)) {}
+
+  bool Start() override { return display_->Start(); }
+  DisplayMode DesktopMode() override {
+    DisplayMode desktop = display_->DesktopMode();
+    return ModeOf(desktop.width, desktop.height, 32);
+  }
+  DWORD RefreshRate() const override { return display_->RefreshRate(); }
+  bool Enter(const DisplayMode& mode) override { return display_->Enter(mode); }
+  void Leave() override { display_->Leave(); }
+  void Present(const FrameView& frame) override {
+    display_->Present(frame);
+    ++presented_;
+    std::ofstream(file_) << presented_ << '\n';
+  }
+
+  void CollectEvents(std::vector<DisplayEvent>& events) override {
+    display_->CollectEvents(events);
+  }
+  void ReadKeys(BYTE keys[256]) override { display_->ReadKeys(keys); }
+  void ClipCursor(const RECT* clip) override { display_->ClipCursor(clip); }
+  void CollectMouseEvents(std::vector<MouseEvent>& events) override {
+    display_->CollectMouseEvents(events);
+  }
+
+ private:
+  std::unique_ptr<Display> display_;
+  std::string file_;
+  std::size_t presented_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> CountPresents(std::unique_ptr<Display> display, std::string file) {
+  return std::make_unique<PresentCounter>(std::move(display), std::move(file));
+}
+
+}  // namespace standin

@@ -1,0 +1,533 @@
+// The SDL2 display: a window over the whole desktop (SDL_WINDOW_FULLSCREEN_DESKTOP) that
+// shows each presented picture scaled to the desktop in its own proportions (the logical
+// size is the mode's size), an 8-bit picture expanded through its palette.
+//
+// Two ways to show a picture. Where the machine has a GPU (a DRM render node), through
+// SDL's accelerated renderer, whose presents wait for the vertical blank. Elsewhere the
+// renderer would be OpenGL on a software rasteriser, costlier than the picture itself, so
+// the picture goes straight into the window's own surface (SDL_GetWindowSurface, shared
+// memory on X11), and the display waits for the next refresh period itself, so that
+// presents never come faster than the screen's rate. Either way only the rows that changed
+// since the last present are converted and sent, and only their changed columns; a new
+// palette, pixel format or size, or an exposure, sends the whole picture.
+//
+// SDL's video starts on first need (a mode being set or the desktop asked for), not at
+// program start, on the X or Wayland desktop that the environment names (or with the
+// driver that SDL_VIDEODRIVER names), and stops with the display. The window exists only
+// while the full screen is shown, and the system cursor is hidden for that time. The
+// display takes every SDL event from the queue; the keyboard is read from SDL's keyboard
+// state through the key table of sdl_keys.h. While the full screen is shown the mouse is in SDL's
+// relative mode: the cursor stays put and hidden, and its motions, buttons and wheel are kept for
+// the mouse device, the latest kMouseEventsKept of them.
+//
+// Limits: one desktop display (the first); the modes offered are the usual sizes up to
+// the desktop's size, whatever the depth, since every depth is converted to 32-bit
+// colour. Without a GPU, a desktop larger than the mode is filled by scaling the whole
+// picture again on each change (nearest pixel, as the renderer does).
+#include "platform/posix/displays/sdl/sdl_display.h"
+
+#include <SDL.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/posix/displays/sdl/sdl_keys.h"
+#include "platform/posix/displays/sdl/window_manager.h"
+
+namespace standin {
+namespace {
+
+// Mouse changes not yet collected are dropped beyond this many, oldest first, so that a
+// program that never reads the mouse does not grow without end.
+constexpr std::size_t kMouseEventsKept = 1024;
+
+// Whether the machine has a GPU that a process may render with.
+bool HasRenderNode() {
+  DIR* directory = opendir("/dev/dri");
+  if (!directory) return false;
+  bool found = false;
+  while (dirent* entry = readdir(directory)) {
+    if (std::strncmp(entry->d_name, "renderD", 7) != 0) continue;
+    std::string path = std::string("/dev/dri/") + entry->d_name;
+    int descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor >= 0) {
+      close(descriptor);
+      found = true;
+      break;
+    }
+  }
+  closedir(directory);
+  return found;
+}
+
+std::int64_t MonotonicNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+// The part of a picture that changed: rows first to last (inclusive), and within them
+// the pixel columns left to right (exclusive). Rows between that did not change are
+// marked in the display's row list.
+struct ChangedArea {
+  int first = -1;
+  int last = -1;
+  int left = 0;
+  int right = 0;
+  bool Empty() const { return first < 0; }
+};
+
+class SdlDisplay final : public Display {
+ public:
+  explicit SdlDisplay(SdlPresentation presentation) : presentation_(presentation) {}
+
+  ~SdlDisplay() override {
+    Leave();
+    if (started_) SDL_Quit();
+  }
+
+  bool Start() override {
+    if (!started_) started_ = StartVideo();
+    return started_;
+  }
+
+  DisplayMode DesktopMode() override {
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return ModeOf(0, 0, 32);
+    return ModeOf(static_cast<DWORD>(desktop.w), static_cast<DWORD>(desktop.h), 32);
+  }
+
+  DWORD RefreshRate() const override {
+    SDL_DisplayMode desktop{};
+    if (!started_ || SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.refresh_rate <= 0) {
+      return 60;
+    }
+    return static_cast<DWORD>(desktop.refresh_rate);
+  }
+
+  bool Enter(const DisplayMode& mode) override {
+    if (!Start()) return false;
+    int width = static_cast<int>(mode.width);
+    int height = static_cast<int>(mode.height);
+    if (!window_) {
+      // Borderless over the desktop first: on an X desktop without a window manager that
+      // is the full screen already, while asking for it would wait in vain for an answer.
+      SDL_DisplayMode desktop{};
+      if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
+      window_ = SDL_CreateWindow("", 0, 0, desktop.w, desktop.h, SDL_WINDOW_BORDERLESS);
+      if (!window_) return false;
+      if (WindowManaged(window_)) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      if (presentation_ == SdlPresentation::kChosen) {
+        presentation_ =
+            HasRenderNode() ? SdlPresentation::kRenderer : SdlPresentation::kWindowSurface;
+      }
+      if (presentation_ == SdlPresentation::kRenderer) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer_) {
+          Leave();
+          return false;
+        }
+      }
+    }
+    if (!MakeTargets(width, height) ||
+        (renderer_ && SDL_RenderSetLogicalSize(renderer_, width, height) != 0)) {
+      Leave();
+      return false;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_SetRelativeMouseMode(SDL_TRUE);
+    if (renderer_) {
+      SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+      SDL_RenderClear(renderer_);
+      SDL_RenderPresent(renderer_);
+    } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_)) {
+      SDL_FillRect(surface, nullptr, 0);
+      SDL_UpdateWindowSurface(window_);
+      shownSurface_ = surface;
+    }
+    refreshPeriod_ = 1000000000 / static_cast<std::int64_t>(RefreshRate());
+    ApplyClip();
+    return true;
+  }
+
+  void Leave() override {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) {
+      SDL_SetRelativeMouseMode(SDL_FALSE);
+      SDL_DestroyWindow(window_);
+      SDL_ShowCursor(SDL_ENABLE);
+    }
+    if (canvas_) SDL_FreeSurface(canvas_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    canvas_ = nullptr;
+    shownSurface_ = nullptr;
+    targetWidth_ = targetHeight_ = 0;
+  }
+
+  void Present(const FrameView& frame) override {
+    if (!window_) return;
+    int width = static_cast<int>(frame.width);
+    int height = static_cast<int>(frame.height);
+    if ((width != targetWidth_ || height != targetHeight_) && !MakeTargets(width, height)) {
+      return;
+    }
+    UseConverterFor(frame);
+    if (renderer_) {
+      ChangedArea area = Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
+      if (!area.Empty()) {
+        SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
+        const BYTE* pixels = static_cast<const BYTE*>(canvas_->pixels) +
+                             std::ptrdiff_t{canvas_->pitch} * area.first + 4 * area.left;
+        SDL_UpdateTexture(texture_, &rect, pixels, canvas_->pitch);
+      }
+      SDL_RenderClear(renderer_);
+      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+      SDL_RenderPresent(renderer_);
+    } else {
+      PresentToSurface(frame);
+    }
+  }
+
+  void CollectEvents(std::vector<DisplayEvent>& events) override {
+    Pump();
+    events.insert(events.end(), desktopEvents_.begin(), desktopEvents_.end());
+    desktopEvents_.clear();
+  }
+
+  void CollectMouseEvents(std::vector<MouseEvent>& events) override {
+    Pump();
+    events.insert(events.end(), mouseEvents_.begin(), mouseEvents_.end());
+    mouseEvents_.clear();
+  }
+
+  void ReadKeys(BYTE keys[256]) override {
+    std::memset(keys, 0, 256);
+    if (!started_) return;
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    for (const KeyMapping& key : kSdlKeys) {
+      if (key.scancode < count && state[key.scancode]) keys[key.scanCode] = 0x80;
+    }
+  }
+
+  void ClipCursor(const RECT* clip) override {
+    clip_ = clip ? std::optional<RECT>(*clip) : std::nullopt;
+    ApplyClip();
+  }
+
+ private:
+  // SDL would fall back to drivers that show nothing (offscreen, dummy) when no desktop
+  // answers, and probing Wayland without its session prints to stderr; so only the
+  // desktops that the environment names are tried, unless SDL_VIDEODRIVER chooses.
+  static bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+  }
+
+  static bool StartVideo() {
+    // The program installs no signal handlers, so neither does SDL on its behalf: an
+    // interrupt or termination ends the process as usual.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The window's surface is to be its own memory, not a texture of a renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (Named("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const std::pair<const char*, const char*> desktops[] = {{"x11", "DISPLAY"},
+                                                            {"wayland", "WAYLAND_DISPLAY"}};
+    for (auto [driver, variable] : desktops) {
+      if (!Named(variable)) continue;
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    }
+    return false;
+  }
+
+  // Takes every event from SDL's queue, keeping the desktop's and the mouse's for their
+  // collectors.
+  void Pump() {
+    if (!started_) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (event.type == SDL_QUIT) {
+        desktopEvents_.push_back(DisplayEvent::kCloseRequested);
+      } else if (event.type == SDL_WINDOWEVENT) {
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            desktopEvents_.push_back(DisplayEvent::kFocusGained);
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            desktopEvents_.push_back(DisplayEvent::kFocusLost);
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+            desktopEvents_.push_back(DisplayEvent::kExposed);
+            sendWhole_ = true;
+            break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            sendWhole_ = true;
+            break;
+          case SDL_WINDOWEVENT_CLOSE:
+            desktopEvents_.push_back(DisplayEvent::kCloseRequested);
+            break;
+          default:
+            break;
+        }
+      } else if (window_) {
+        KeepMouse(event);
+      }
+    }
+  }
+
+  // SDL's left, middle, right, first and second extra buttons, as DirectInput numbers
+  // them; the second extra button has no place.
+  static std::optional<DWORD> ButtonOf(Uint8 button) {
+    switch (button) {
+      case SDL_BUTTON_LEFT:
+        return 0;
+      case SDL_BUTTON_RIGHT:
+        return 1;
+      case SDL_BUTTON_MIDDLE:
+        return 2;
+      case SDL_BUTTON_X1:
+        return 3;
+      default:
+        return std::nullopt;
+    }
+  }
+
+  void KeepMouse(const SDL_Event& event) {
+    MouseEvent kept;
+    switch (event.type) {
+      case SDL_MOUSEMOTION:
+        kept.kind = MouseEvent::Kind::kMotion;
+        kept.dx = event.motion.xrel;
+        kept.dy = event.motion.yrel;
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        std::optional<DWORD> button = ButtonOf(event.button.button);
+        if (!button) return;
+        kept.kind = MouseEvent::Kind::kButton;
+        kept.button = *button;
+        kept.down = event.type == SDL_MOUSEBUTTONDOWN;
+        break;
+      }
+      case SDL_MOUSEWHEEL:
+        if (event.wheel.y == 0) return;
+        kept.kind = MouseEvent::Kind::kWheel;
+        kept.steps =
+            event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+        break;
+      default:
+        return;
+    }
+    kept.time = GetTickCount();
+    mouseEvents_.push_back(kept);
+    if (mouseEvents_.size() > kMouseEventsKept) mouseEvents_.pop_front();
+  }
+
+  // The picture's copy as last presented, the canvas of its colours and, for the
+  // renderer, the texture they go to: all of the mode's size.
+  bool MakeTargets(int width, int height) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (canvas_) SDL_FreeSurface(canvas_);
+    texture_ = nullptr;
+    canvas_ = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    if (canvas_ && renderer_) {
+      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                   width, height);
+    }
+    bool made = canvas_ && (texture_ || !renderer_);
+    targetWidth_ = made ? width : 0;
+    targetHeight_ = made ? height : 0;
+    sendWhole_ = true;
+    return made;
+  }
+
+  // The converter is made again only when the pixel format or the palette changes; a new
+  // one changes every colour, so the whole picture is sent.
+  void UseConverterFor(const FrameView& frame) {
+    bool samePalette =
+        !frame.palette || std::memcmp(frame.palette->data(), palette_.data(), sizeof palette_) == 0;
+    if (converter_ && frame.format == format_ && samePalette) return;
+    format_ = frame.format;
+    if (frame.palette) palette_ = *frame.palette;
+    converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
+    sendWhole_ = true;
+  }
+
+  // Converts the rows of the picture that differ from the copy kept of the last present
+  // (every row when the whole picture is to be sent) into `out`, and keeps them.
+  ChangedArea Convert(const FrameView& frame, BYTE* out, int outPitch) {
+    std::size_t bytes = frame.format.bitsPerPixel / 8;
+    std::size_t rowBytes = frame.width * bytes;
+    if (kept_.size() != rowBytes * frame.height) {
+      kept_.assign(rowBytes * frame.height, 0);
+      sendWhole_ = true;
+    }
+    changedRows_.resize(frame.height);
+    ChangedArea area;
+    std::size_t left = rowBytes;
+    std::size_t right = 0;
+    for (DWORD y = 0; y < frame.height; ++y) {
+      const BYTE* row = frame.pixels + std::ptrdiff_t{frame.pitch} * y;
+      BYTE* kept = kept_.data() + rowBytes * y;
+      std::size_t first = 0;
+      std::size_t end = rowBytes;
+      if (!sendWhole_) {
+        while (first < rowBytes && row[first] == kept[first]) ++first;
+        if (first < rowBytes) {
+          while (row[end - 1] == kept[end - 1]) --end;
+        }
+      }
+      changedRows_[y] = first < end;
+      if (first >= end) continue;
+      std::memcpy(kept + first, row + first, end - first);
+      left = std::min(left, first / bytes * bytes);
+      right = std::max(right, (end + bytes - 1) / bytes * bytes);
+      if (area.first < 0) area.first = static_cast<int>(y);
+      area.last = static_cast<int>(y);
+    }
+    if (area.Empty()) return area;
+    area.left = static_cast<int>(left / bytes);
+    area.right = static_cast<int>(right / bytes);
+    for (int y = area.first; y <= area.last; ++y) {
+      if (!changedRows_[y]) continue;
+      auto* to = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{outPitch} * y);
+      converter_->Row(kept_.data() + rowBytes * y + left, area.right - area.left, to + area.left);
+    }
+    sendWhole_ = false;
+    return area;
+  }
+
+  // The window's surface takes the colours itself when it has the picture's size and
+  // 32-bit 0xRRGGBB pixels; otherwise they go through the canvas and are blitted, scaled
+  // to the logical size's place.
+  void PresentToSurface(const FrameView& frame) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface) return;
+    if (surface != shownSurface_ || surface->w != shownWidth_ || surface->h != shownHeight_) {
+      shownSurface_ = surface;
+      shownWidth_ = surface->w;
+      shownHeight_ = surface->h;
+      sendWhole_ = true;
+    }
+    bool wholeWindow = sendWhole_;
+    bool direct = surface->w == targetWidth_ && surface->h == targetHeight_ &&
+                  (surface->format->format == SDL_PIXELFORMAT_RGB888 ||
+                   surface->format->format == SDL_PIXELFORMAT_ARGB8888);
+    // Bars beside a scaled picture are black.
+    if (wholeWindow && !direct) SDL_FillRect(surface, nullptr, 0);
+    ChangedArea area = direct ? Convert(frame, static_cast<BYTE*>(surface->pixels), surface->pitch)
+                              : Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
+    SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
+    if (!direct && !area.Empty()) {
+      rect = LogicalPlace(surface->w, surface->h);
+      SDL_BlitScaled(canvas_, nullptr, surface, &rect);
+    }
+    WaitForRefresh();
+    if (wholeWindow) {
+      SDL_UpdateWindowSurface(window_);
+    } else if (!area.Empty()) {
+      SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+    }
+  }
+
+  // Where the renderer's logical size would put the picture: as large as fits, centred.
+  SDL_Rect LogicalPlace(int windowWidth, int windowHeight) const {
+    double scale = std::min(static_cast<double>(windowWidth) / targetWidth_,
+                            static_cast<double>(windowHeight) / targetHeight_);
+    int width = static_cast<int>(targetWidth_ * scale);
+    int height = static_cast<int>(targetHeight_ * scale);
+    return SDL_Rect{(windowWidth - width) / 2, (windowHeight - height) / 2, width, height};
+  }
+
+  // Sleeps to the next boundary of the refresh periods counted from the first present,
+  // as a present that waits for the vertical blank would.
+  void WaitForRefresh() {
+    std::int64_t now = MonotonicNanoseconds();
+    // The first present waits for nothing: its period starts with it.
+    if (refreshOrigin_ == 0) {
+      refreshOrigin_ = now;
+      return;
+    }
+    std::int64_t next =
+        refreshOrigin_ + ((now - refreshOrigin_) / refreshPeriod_ + 1) * refreshPeriod_;
+    timespec until{static_cast<time_t>(next / 1000000000), static_cast<long>(next % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+  }
+
+  // The clip is kept in the full screen's coordinates and confines the mouse to the part
+  // of the window that shows them.
+  void ApplyClip() {
+    if (!window_) return;
+    if (!clip_) {
+      SDL_SetWindowMouseRect(window_, nullptr);
+      return;
+    }
+    int left = 0, top = 0, right = 0, bottom = 0;
+    if (renderer_) {
+      SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->left),
+                                static_cast<float>(clip_->top), &left, &top);
+      SDL_RenderLogicalToWindow(renderer_, static_cast<float>(clip_->right),
+                                static_cast<float>(clip_->bottom), &right, &bottom);
+    } else if (targetWidth_ > 0 && targetHeight_ > 0) {
+      int windowWidth = 0, windowHeight = 0;
+      SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
+      SDL_Rect place = LogicalPlace(windowWidth, windowHeight);
+      auto across = [&](LONG x) { return place.x + static_cast<int>(x * place.w / targetWidth_); };
+      auto down = [&](LONG y) { return place.y + static_cast<int>(y * place.h / targetHeight_); };
+      left = across(clip_->left);
+      top = down(clip_->top);
+      right = across(clip_->right);
+      bottom = down(clip_->bottom);
+    }
+    SDL_Rect area{left, top, right - left, bottom - top};
+    SDL_SetWindowMouseRect(window_, &area);
+  }
+
+  SdlPresentation presentation_;
+  bool started_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  SDL_Surface* canvas_ = nullptr;
+  int targetWidth_ = 0;
+  int targetHeight_ = 0;
+  // The window surface last drawn on, to tell when SDL made a new one.
+  SDL_Surface* shownSurface_ = nullptr;
+  int shownWidth_ = 0;
+  int shownHeight_ = 0;
+  std::vector<BYTE> kept_;
+  std::vector<bool> changedRows_;
+  bool sendWhole_ = true;
+  PixelFormat format_;
+  Palette256 palette_{};
+  std::optional<RgbConverter> converter_;
+  std::int64_t refreshPeriod_ = 1000000000 / 60;
+  std::int64_t refreshOrigin_ = 0;
+  std::optional<RECT> clip_;
+  std::vector<DisplayEvent> desktopEvents_;
+  std::deque<MouseEvent> mouseEvents_;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> MakeSdlDisplay(SdlPresentation presentation) {
+  return std::make_unique<SdlDisplay>(presentation);
+}
+
+}  // namespace standin

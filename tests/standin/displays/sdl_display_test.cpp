@@ -1,0 +1,275 @@
+// The SDL display on the X server named by DISPLAY (Xvfb in the checks): a full screen
+// that shows the flipped frames' colours, also where only some rows or the palette
+// changed, waits for the display, hides the cursor, and hands over the desktop's keys,
+// focus and close request; through SDL's renderer and through the window's own surface.
+// Skipped without DISPLAY.
+#include "platform/posix/displays/sdl/sdl_display.h"
+
+#include <SDL.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <link.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/posix/standin.h"
+#include "platform/posix/user32/desktop.h"
+#include "platform/win32.h"
+#include "tests/standin/displays/x11_screen.h"
+
+// SDL's session bus connection keeps a block to the end of the process; everything else,
+// SDL's and the GL driver's included, is still checked.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus\n"; }
+
+namespace {
+
+// SDL unloads the GL driver when its video ends, and what the driver held then would be
+// reported as lost with no library to name it by. Keeping every library loaded keeps
+// their memory reachable, and their own leaks attributed to them.
+void PinLoadedLibraries() {
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void*) {
+        if (info->dlpi_name && *info->dlpi_name) {
+          dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        }
+        return 0;
+      },
+      nullptr);
+}
+
+LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void DrainMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// Whether the condition comes true within two seconds, the queue kept moving meanwhile.
+template <class Condition>
+bool Eventually(Condition condition) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (std::chrono::steady_clock::now() < end) {
+    DrainMessages();
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+bool KeyDown(BYTE scanCode) {
+  BYTE keys[256];
+  standin::ReadKeyboard(keys);
+  return keys[scanCode] & 0x80;
+}
+
+void PushWindowEvent(Uint8 event) {
+  SDL_Event pushed{};
+  pushed.type = SDL_WINDOWEVENT;
+  pushed.window.event = event;
+  SDL_PushEvent(&pushed);
+}
+
+// Without a desktop in the environment, SDL's own fallbacks (which show nothing) are not
+// taken: no mode can be set, and nothing is printed.
+TEST(SdlDisplayWithoutDesktopTest, NoModeIsSetAndNothingIsPrinted) {
+  std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  // An empty name is no name.
+  setenv("DISPLAY", "", 1);
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
+  standin::UseSdlDisplay();
+  standin::ResetDesktop();
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = Procedure;
+  windowClass.lpszClassName = "SdlDisplayTest";
+  ASSERT_NE(RegisterClassExA(&windowClass), 0);
+  HWND window = CreateWindowExA(0, "SdlDisplayTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                nullptr, nullptr);
+  HMODULE module = LoadLibraryA("DDRAW.DLL");
+  auto create =
+      ProcedureAs<DirectDrawCreateExFunction>(GetProcAddress(module, "DirectDrawCreateEx"));
+  IDirectDraw7* directDraw = nullptr;
+  ASSERT_EQ(create(nullptr, reinterpret_cast<LPVOID*>(&directDraw), IID_IDirectDraw7, nullptr),
+            DD_OK);
+  ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(directDraw->SetDisplayMode(800, 600, 8, 0, 0), DDERR_GENERIC);
+  DrainMessages();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  directDraw->Release();
+  FreeLibrary(module);
+  standin::ResetDesktop();
+  standin::UseHeadlessDisplay();
+  if (display.empty()) {
+    unsetenv("DISPLAY");
+  } else {
+    setenv("DISPLAY", display.c_str(), 1);
+  }
+}
+
+// Fills rows first to last of the back buffer: the left half with one index, the right
+// half with another.
+void FillRows(IDirectDrawSurface7* back, DWORD first, DWORD last, BYTE left, BYTE right) {
+  DDSURFACEDESC2 locked{};
+  locked.dwSize = sizeof locked;
+  ASSERT_EQ(back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
+  for (DWORD y = first; y <= last && y < locked.dwHeight; ++y) {
+    BYTE* row = static_cast<BYTE*>(locked.lpSurface) + y * locked.lPitch;
+    for (DWORD x = 0; x < locked.dwWidth; ++x) row[x] = x < locked.dwWidth / 2 ? left : right;
+  }
+  back->Unlock(nullptr);
+}
+
+class SdlDisplayTest : public testing::TestWithParam<standin::SdlPresentation> {};
+
+TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) GTEST_SKIP() << "DISPLAY is not set";
+  standin::UseSdlDisplay(GetParam());
+  standin::ResetDesktop();
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = Procedure;
+  windowClass.lpszClassName = "SdlDisplayTest";
+  ASSERT_NE(RegisterClassExA(&windowClass), 0);
+  HWND window = CreateWindowExA(0, "SdlDisplayTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                nullptr, nullptr);
+  HMODULE module = LoadLibraryA("DDRAW.DLL");
+  ASSERT_NE(module, nullptr);
+  auto create =
+      ProcedureAs<DirectDrawCreateExFunction>(GetProcAddress(module, "DirectDrawCreateEx"));
+  IDirectDraw7* directDraw = nullptr;
+  ASSERT_EQ(create(nullptr, reinterpret_cast<LPVOID*>(&directDraw), IID_IDirectDraw7, nullptr),
+            DD_OK);
+  ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+  ASSERT_EQ(directDraw->SetDisplayMode(800, 600, 8, 0, 0), DD_OK);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+
+  DDSURFACEDESC2 description{};
+  description.dwSize = sizeof description;
+  description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  description.dwBackBufferCount = 1;
+  description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  IDirectDrawSurface7* primary = nullptr;
+  ASSERT_EQ(directDraw->CreateSurface(&description, &primary, nullptr), DD_OK);
+  DDSCAPS2 caps{};
+  caps.dwCaps = DDSCAPS_BACKBUFFER;
+  IDirectDrawSurface7* back = nullptr;
+  ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+  PALETTEENTRY entries[256] = {};
+  entries[1] = {255, 0, 0, 0};
+  entries[2] = {0, 0, 255, 0};
+  IDirectDrawPalette* palette = nullptr;
+  ASSERT_EQ(directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, nullptr),
+            DD_OK);
+  ASSERT_EQ(primary->SetPalette(palette), DD_OK);
+  ShowWindow(window, SW_SHOWMAXIMIZED);
+  DrainMessages();
+  EXPECT_EQ(standin::ForegroundWindow(), window);
+
+  // The cursor's clip, in the full screen's coordinates, confines the mouse in the window
+  // (which covers the 800 x 600 screen exactly).
+  SDL_Window* shown = SDL_GetKeyboardFocus();
+  ASSERT_NE(shown, nullptr);
+  RECT clip{100, 50, 500, 350};
+  ASSERT_TRUE(ClipCursor(&clip));
+  const SDL_Rect* area = SDL_GetWindowMouseRect(shown);
+  ASSERT_NE(area, nullptr);
+  EXPECT_EQ(area->x, 100);
+  EXPECT_EQ(area->y, 50);
+  EXPECT_EQ(area->w, 400);
+  EXPECT_EQ(area->h, 300);
+  ASSERT_TRUE(ClipCursor(nullptr));
+  EXPECT_EQ(SDL_GetWindowMouseRect(shown), nullptr);
+
+  // The left half red, the right half blue, on both buffers.
+  for (int buffer = 0; buffer < 2; ++buffer) {
+    FillRows(back, 0, 599, 1, 2);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  }
+  EXPECT_TRUE(Eventually([&] {
+    primary->Flip(nullptr, DDFLIP_WAIT);
+    return ScreenColourAt(0.25, 0.5) == 0xFF0000u && ScreenColourAt(0.75, 0.5) == 0x0000FFu;
+  })) << std::hex
+      << ScreenColourAt(0.25, 0.5).value_or(0) << " " << ScreenColourAt(0.75, 0.5).value_or(0);
+
+  // A band of rows turned blue on one buffer shows, and goes again with the other buffer;
+  // the rows around it stay as they were.
+  FillRows(back, 280, 319, 2, 2);
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.5), 0x0000FFu);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.25), 0xFF0000u);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.75), 0xFF0000u);
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.5), 0xFF0000u);
+  EXPECT_EQ(ScreenColourAt(0.75, 0.5), 0x0000FFu);
+
+  // A new palette changes every pixel of its colour, though no pixel changed.
+  PALETTEENTRY green{0, 255, 0, 0};
+  ASSERT_EQ(palette->SetEntries(0, 1, 1, &green), DD_OK);
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(ScreenColourAt(0.25, 0.25), 0x00FF00u);
+  EXPECT_EQ(ScreenColourAt(0.75, 0.75), 0x0000FFu);
+
+  PinLoadedLibraries();
+
+  // Presents wait for the display: far fewer than the hundreds a second it could take.
+  auto start = std::chrono::steady_clock::now();
+  for (int frame = 0; frame < 30; ++frame) ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+
+  ASSERT_EQ(std::system("xdotool keydown space"), 0);
+  EXPECT_TRUE(Eventually([] { return KeyDown(DIK_SPACE); }));
+  ASSERT_EQ(std::system("xdotool keyup space"), 0);
+  EXPECT_TRUE(Eventually([] { return !KeyDown(DIK_SPACE); }));
+
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  DrainMessages();
+  EXPECT_EQ(standin::ForegroundWindow(), nullptr);
+  EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  DrainMessages();
+  EXPECT_EQ(standin::ForegroundWindow(), window);
+  EXPECT_EQ(directDraw->RestoreAllSurfaces(), DD_OK);
+  EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+
+  // The desktop's request to close reaches the window shown as WM_CLOSE, not as a key.
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  MSG message;
+  EXPECT_TRUE(PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+  EXPECT_FALSE(KeyDown(DIK_ESCAPE));
+
+  palette->Release();
+  back->Release();
+  primary->Release();
+  ASSERT_EQ(directDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  directDraw->Release();
+  FreeLibrary(module);
+  standin::ResetDesktop();
+  // The SDL display ends SDL's video when it goes.
+  standin::UseHeadlessDisplay();
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presentations, SdlDisplayTest,
+                         testing::Values(standin::SdlPresentation::kRenderer,
+                                         standin::SdlPresentation::kWindowSurface),
+                         [](const testing::TestParamInfo<standin::SdlPresentation>& info) {
+                           return info.param == standin::SdlPresentation::kRenderer
+                                      ? "Renderer"
+                                      : "WindowSurface";
+                         });
+
+}  // namespace
