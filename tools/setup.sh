@@ -20,7 +20,11 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 "${wine_x_libraries[@]}"
   xvfb xauth xdotool x11-utils imagemagick
+  emscripten chromium
 )
+# The browser tests' node modules come from npm; Debian's npm only where no npm is there
+# (a Node.js from elsewhere brings its own, and conflicts with Debian's).
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do

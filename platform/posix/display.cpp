@@ -110,7 +110,11 @@ bool Display::Offers(DWORD width, DWORD height, DWORD bitsPerPixel) {
 }
 
 Display& CurrentDisplay() {
+#ifdef __EMSCRIPTEN__
+  if (!Installed()) Installed() = MakeBrowserDisplay();
+#else
   if (!Installed()) Installed() = MakeSdlDisplay(SdlPresentation::kChosen);
+#endif
   return *Installed();
 }
 
@@ -122,12 +126,14 @@ HeadlessDisplay& UseHeadlessDisplay() {
   return headless;
 }
 
+#ifndef __EMSCRIPTEN__
 void UseSdlDisplay(SdlPresentation presentation) {
   Installed().reset();
   Installed() = MakeSdlDisplay(presentation);
 }
 
 void UseSdlDisplay() { UseSdlDisplay(SdlPresentation::kChosen); }
+#endif
 
 void SetDisplayPixelLayout16(bool fiveSixFive) { CurrentDisplay().SetPixelLayout16(fiveSixFive); }
 

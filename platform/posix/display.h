@@ -140,6 +140,9 @@ Display& CurrentDisplay();
 enum class SdlPresentation { kChosen, kRenderer, kWindowSurface };
 std::unique_ptr<Display> MakeSdlDisplay(SdlPresentation presentation);
 
+// The display of a web page: its canvas, keyboard, pointer, focus and visibility.
+std::unique_ptr<Display> MakeBrowserDisplay();
+
 // One picture as the headless display received it, rows packed without padding.
 struct PresentedFrame {
   DWORD width = 0;
