@@ -1,17 +1,18 @@
-// Starts the page's program (its name and picture are the body's data-program and
-// data-picture) on the page's canvas. The program finds itself in /bump of the browser's
-// file system, as the system's loader would tell it (/proc/self/exe), with its picture
-// beside it when the server has one; without the picture the program makes an empty one
-// there, as it does on a desktop. When the program ends the page says so, with the exit
-// code, and offers to start it again (a fresh page).
+// Prepares the start of the page's program, whose script the page loads next (its name
+// and picture are the body's data-program and data-picture), on the page's canvas. The
+// program finds itself in /bump of the browser's file system, as the system's loader
+// would tell it (/proc/self/exe), with its picture beside it when the server has one;
+// without the picture the program makes an empty one there, as it does on a desktop.
+// When the program ends the page says so, with the exit code, and offers to start it
+// again (a fresh page).
 'use strict';
 (() => {
   const program = document.body.dataset.program;
   const picture = document.body.dataset.picture;
   const directory = '/bump';
   const pictureBytes = fetch(picture)
-    .then((response) => (response.ok ? response.arrayBuffer() : null))
-    .catch(() => null);
+                           .then((response) => (response.ok ? response.arrayBuffer() : null))
+                           .catch(() => null);
 
   const ended = (text) => {
     document.getElementById('message').textContent = text;
@@ -38,7 +39,6 @@
         if (bytes) FS.writeFile(`${directory}/${picture}`, new Uint8Array(bytes));
         FS.symlink(path, '/proc/self/exe');
         FS.writeFile('/proc/self/cmdline', `${path}\0`);
-        FS.chdir(directory);
         Module.removeRunDependency('picture');
       });
     }],
@@ -48,7 +48,4 @@
     },
     onAbort: (what) => ended(`${program} stopped: ${what}`),
   };
-  const script = document.createElement('script');
-  script.src = `${program}.js`;
-  document.body.appendChild(script);
 })();

@@ -87,8 +87,8 @@ mergeInto(LibraryManager.library, {
     const display = Module.browserDisplay;
     if (bottom > top) {
       const data = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
-      display.context.putImageData(new ImageData(data, width, height), 0, 0, left, top,
-                                   right - left, bottom - top);
+      display.context.putImageData(
+          new ImageData(data, width, height), 0, 0, left, top, right - left, bottom - top);
     }
     if (display.presented++ == 0) display.firstPresentAt = performance.now();
   },
