@@ -96,12 +96,15 @@ class BrowserDisplay final : public Display {
     browser_leave();
   }
 
+  // A present waits for the next frame even when it shows nothing, so that no frame loop
+  // keeps the browser from its work.
   void Present(const FrameView& frame) override {
-    if (!shown_ || frame.width != width_ || frame.height != height_) return;
-    UseConverterFor(frame);
-    Area area = Convert(frame);
-    browser_show(rgba_.data(), static_cast<int>(width_), static_cast<int>(height_), area.left,
-                 area.top, area.right, area.bottom);
+    if (shown_ && frame.width == width_ && frame.height == height_) {
+      UseConverterFor(frame);
+      Area area = Convert(frame);
+      browser_show(rgba_.data(), static_cast<int>(width_), static_cast<int>(height_), area.left,
+                   area.top, area.right, area.bottom);
+    }
     browser_next_frame(0);
   }
 
