@@ -3,9 +3,34 @@
 # ends it. Without a display it runs on a private one instead and saves a screenshot of
 # what it shows to build/demo-screenshot.png.
 #   tools/demo.sh [paris|morph|morphose]
+# In a web browser instead: builds the web page and serves it on 127.0.0.1, printing its
+# address, and opens it in the desktop's browser; without a desktop it shows the page in
+# headless Chromium and saves a screenshot to build/demo-web-screenshot.png.
+#   tools/demo.sh web [paris|morph|morphose]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=${1:-paris}
+
+if [ "$name" = web ]; then
+  name=${2:-paris}
+  tools/setup.sh
+  cmake --preset web >/dev/null
+  cmake --build --preset web -j"$(nproc)" --target "bump-$name"
+  coproc server { exec node web/serve.mjs build/web/bin; }
+  trap 'kill $server_PID 2>/dev/null' EXIT
+  read -r address <&"${server[0]}"
+  url="${address}bump-$name.html"
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && command -v xdg-open >/dev/null; then
+    echo "bump-$name is served at $url; opening it in the desktop's browser. Ctrl+C stops the server."
+    xdg-open "$url"
+    wait "$server_PID"
+    exit 0
+  fi
+  echo "bump-$name is served at $url"
+  node tools/demo_web.mjs "$url" build/demo-web-screenshot.png
+  echo "No desktop here: the page ran in headless Chromium; what it showed is in build/demo-web-screenshot.png."
+  exit 0
+fi
 
 tools/setup.sh
 cmake --preset native >/dev/null

@@ -20,14 +20,32 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 "${wine_x_libraries[@]}"
   xvfb xauth xdotool x11-utils imagemagick
+  emscripten chromium
 )
+# The browser tests' node modules come from npm; Debian's npm only where no npm is there
+# (a Node.js from elsewhere brings its own, and conflicts with Debian's).
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
     missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The browser tests' node modules, as tests/web's lock file names them.
+web_tests="$(dirname "$0")/../tests/web"
+node_modules() {
+  [ -f "$web_tests/node_modules/puppeteer-core/package.json" ] && return 0
+  if [ "${1:-}" = --check ]; then
+    echo "setup: missing the browser tests' node modules (tools/setup.sh installs them)" >&2
+    return 1
+  fi
+  echo "setup: installing the browser tests' node modules"
+  npm ci --prefix "$web_tests" --no-audit --no-fund --loglevel=error >/dev/null
+}
+if [ ${#missing[@]} -eq 0 ]; then
+  node_modules "${1:-}"
+  exit
+fi
 
 if [ "${1:-}" = --check ]; then
   echo "setup: missing packages: ${missing[*]} (tools/setup.sh installs them)" >&2
@@ -41,3 +59,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+node_modules

@@ -1,8 +1,8 @@
 #!/bin/bash
-# Sets up the machine, builds the native, sanitizer, fuzzing and Windows builds, then runs
-# every test: unit and integration tests of each build (the Windows ones under Wine), each
-# fuzz target for a fixed number of inputs, and the delivered executables end to end on
-# private X displays, natively and under Wine.
+# Sets up the machine, builds the native, sanitizer, fuzzing, Windows and web builds, then
+# runs every test: unit and integration tests of each build (the Windows ones under Wine),
+# each fuzz target for a fixed number of inputs, the delivered executables end to end on
+# private X displays, natively and under Wine, and the web pages in a headless browser.
 # Screenshots of the last run stay in build/native/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +49,13 @@ native_skip=()
 [ "$wine" = yes ] || native_skip=(-E '^e2e_win32_')
 xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jobs" --repeat until-pass:2 \
   "${native_skip[@]}"
+# The web build's pages in headless Chromium, their canvas checked by the native build's
+# screenshot checker. Timing matters here too (the first frame within a second): a failed
+# run is run once more.
+echo "=== test web ==="
+build web
+web_tests=(node tests/web/pages_test.mjs build/web/bin demo build/native/tests/check-screenshot)
+"${web_tests[@]}" || "${web_tests[@]}"
 # The zip and the Debian package built as a user gets them, and tried as each user would.
 echo "=== packages ==="
 tools/package.sh

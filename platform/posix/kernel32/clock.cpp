@@ -15,9 +15,10 @@ std::function<void(DWORD)> sleepHook;
 // The performance counter ticks at 10 MHz, as it commonly does on Windows.
 constexpr LONGLONG kCounterFrequency = 10'000'000;
 
+// The clock that counts suspended time too, where the system has one (a browser has not).
 timespec Now() {
   timespec now;
-  clock_gettime(CLOCK_BOOTTIME, &now);
+  if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) clock_gettime(CLOCK_MONOTONIC, &now);
   return now;
 }
 

@@ -1,0 +1,269 @@
+// The browser display, for a program built with Emscripten into a web page: the page's
+// canvas (Module.canvas) is the full screen, the page's keyboard, pointer, focus and
+// visibility are the desktop's.
+//
+// Each present converts the rows of the picture that changed since the last one (an 8-bit
+// picture through its palette) into the canvas's RGBA pixels and puts them there; the
+// canvas keeps the mode's size, and the page scales it to its window. The program's frame
+// loop blocks, so a present then yields to the browser until its next animation frame
+// (Asyncify): frames come at the browser's rate and never faster, and a hidden page,
+// which gets no animation frames, holds the program where it is. While the page is in the
+// background the program presents nothing; there its polls for events yield to the next
+// animation frame instead, or to the page's return, whichever comes first.
+//
+// Keys come from the page's key events by physical key (browser_keys.cpp); a key pressed
+// and released between two reads shows down in the next read, so that a short tap is not
+// lost between frames. The mouse: movements over the canvas or, once a click has locked
+// the pointer to it, anywhere; buttons and wheel steps over the canvas. The page counts
+// presents in Module.browserDisplay.presented and keeps the time of the first in
+// firstPresentAt (performance.now()'s clock), for the tests that watch it.
+//
+// Limits: one canvas, 2D context; the desktop is taken to be 1920 x 1200, since any mode
+// is scaled to the page; the cursor clip is kept but confines nothing, as a locked
+// pointer has no cursor and an unlocked one belongs to the page.
+#include "platform/posix/displays/browser/browser_display.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <vector>
+#include <optional>
+
+#include "platform/posix/displays/browser/browser_keys.h"
+
+// The page's side, in browser_display.js: its listeners report to the exported functions
+// at the end of this file; what the driver keeps in the page is Module.browserDisplay.
+extern "C" {
+// Listens to the page; whether it has the focus and shows.
+int browser_start();
+void browser_name_key(const char* code, int scanCode);
+// Gives the canvas the mode's size, black; 0 when it has no 2D context.
+int browser_enter(int width, int height);
+void browser_leave();
+// Puts the RGBA picture's rows top to bottom - 1, columns left to right - 1 on the canvas.
+void browser_show(const void* pixels, int width, int height, int left, int top, int right,
+                  int bottom);
+// Waits for the browser's next animation frame; with `wakeOnActivation`, a change of the
+// page's focus or visibility ends the wait sooner.
+void browser_next_frame(int wakeOnActivation);
+}
+
+namespace standin {
+namespace {
+
+// Mouse changes not yet collected are dropped beyond this many, oldest first.
+constexpr std::size_t kMouseEventsKept = 1024;
+
+class BrowserDisplay;
+// The display that the page's events reach.
+BrowserDisplay* live = nullptr;
+
+class BrowserDisplay final : public Display {
+ public:
+  BrowserDisplay() { live = this; }
+  ~BrowserDisplay() override {
+    Leave();
+    if (live == this) live = nullptr;
+  }
+
+  bool Start() override {
+    if (started_) return true;
+    started_ = true;
+    bool active = browser_start() != 0;
+    for (const KeyName& key : KeyNames()) browser_name_key(key.code, key.scanCode);
+    Activation(active);
+    return true;
+  }
+
+  DisplayMode DesktopMode() override { return ModeOf(1920, 1200, 32); }
+  DWORD RefreshRate() const override { return 60; }
+
+  bool Enter(const DisplayMode& mode) override {
+    if (!Start()) return false;
+    if (browser_enter(static_cast<int>(mode.width), static_cast<int>(mode.height)) == 0) {
+      return false;
+    }
+    kept_.clear();
+    rgba_.assign(std::size_t{mode.width} * mode.height, 0xFF000000);
+    width_ = mode.width;
+    height_ = mode.height;
+    shown_ = true;
+    return true;
+  }
+
+  void Leave() override {
+    if (!shown_) return;
+    shown_ = false;
+    browser_leave();
+  }
+
+  // A present waits for the next frame even when it shows nothing, so that no frame loop
+  // keeps the browser from its work.
+  void Present(const FrameView& frame) override {
+    if (shown_ && frame.width == width_ && frame.height == height_) {
+      UseConverterFor(frame);
+      Area area = Convert(frame);
+      browser_show(rgba_.data(), static_cast<int>(width_), static_cast<int>(height_), area.left,
+                   area.top, area.right, area.bottom);
+    }
+    browser_next_frame(0);
+  }
+
+  void CollectEvents(std::vector<DisplayEvent>& events) override {
+    if (started_ && !active_) browser_next_frame(1);
+    events.insert(events.end(), desktopEvents_.begin(), desktopEvents_.end());
+    desktopEvents_.clear();
+  }
+
+  void ReadKeys(BYTE keys[256]) override {
+    for (int i = 0; i < 256; ++i) keys[i] = keys_[i] | tapped_[i];
+    tapped_.fill(0);
+  }
+
+  void ClipCursor(const RECT* clip) override {
+    clip_ = clip ? std::optional<RECT>(*clip) : std::nullopt;
+  }
+
+  void CollectMouseEvents(std::vector<MouseEvent>& events) override {
+    events.insert(events.end(), mouseEvents_.begin(), mouseEvents_.end());
+    mouseEvents_.clear();
+  }
+
+  // From the page.
+  void Activation(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    desktopEvents_.push_back(active ? DisplayEvent::kFocusGained : DisplayEvent::kFocusLost);
+    // Keys released while the page was in the background send no event to it.
+    if (!active) keys_.fill(0);
+  }
+
+  void Key(BYTE scanCode, bool down) {
+    keys_[scanCode] = down ? 0x80 : 0;
+    if (down) tapped_[scanCode] = 0x80;
+  }
+
+  void Mouse(const MouseEvent& event) {
+    mouseEvents_.push_back(event);
+    mouseEvents_.back().time = GetTickCount();
+    if (mouseEvents_.size() > kMouseEventsKept) mouseEvents_.pop_front();
+  }
+
+ private:
+  // The changed part of a picture: rows top to bottom - 1, columns left to right - 1.
+  struct Area {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+  };
+
+  // A new pixel format or palette changes every colour, so the whole picture is sent.
+  void UseConverterFor(const FrameView& frame) {
+    bool samePalette =
+        !frame.palette || std::memcmp(frame.palette->data(), palette_.data(), sizeof palette_) == 0;
+    if (converter_ && frame.format == format_ && samePalette) return;
+    format_ = frame.format;
+    if (frame.palette) palette_ = *frame.palette;
+    converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
+    kept_.clear();
+  }
+
+  // Converts the rows that differ from the copy kept of the last present (every row after
+  // a change of mode or colours) into the canvas's pixels, and keeps them.
+  Area Convert(const FrameView& frame) {
+    std::size_t bytes = frame.format.bitsPerPixel / 8;
+    std::size_t rowBytes = frame.width * bytes;
+    bool whole = kept_.size() != rowBytes * frame.height;
+    if (whole) kept_.assign(rowBytes * frame.height, 0);
+    Area area{static_cast<int>(frame.width), -1, 0, -1};
+    for (DWORD y = 0; y < frame.height; ++y) {
+      const BYTE* row = frame.pixels + std::ptrdiff_t{frame.pitch} * y;
+      BYTE* kept = kept_.data() + rowBytes * y;
+      std::size_t first = 0;
+      std::size_t end = rowBytes;
+      if (!whole) {
+        while (first < rowBytes && row[first] == kept[first]) ++first;
+        if (first == rowBytes) continue;
+        while (row[end - 1] == kept[end - 1]) --end;
+      }
+      std::memcpy(kept + first, row + first, end - first);
+      auto left = static_cast<DWORD>(first / bytes);
+      auto right = static_cast<DWORD>((end + bytes - 1) / bytes);
+      std::uint32_t* out = rgba_.data() + std::size_t{frame.width} * y;
+      for (DWORD x = left; x < right; ++x) {
+        // 0xRRGGBB to the bytes R, G, B, A in memory.
+        std::uint32_t rgb = converter_->Pixel(ReadPixel(kept, x, static_cast<DWORD>(bytes)));
+        out[x] = 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+      }
+      area.left = std::min(area.left, static_cast<int>(left));
+      area.right = std::max(area.right, static_cast<int>(right));
+      if (area.top < 0) area.top = static_cast<int>(y);
+      area.bottom = static_cast<int>(y) + 1;
+    }
+    if (area.top < 0) return Area{};
+    return area;
+  }
+
+  bool started_ = false;
+  bool shown_ = false;
+  bool active_ = true;
+  DWORD width_ = 0;
+  DWORD height_ = 0;
+  std::vector<BYTE> kept_;
+  std::vector<std::uint32_t> rgba_;
+  PixelFormat format_;
+  Palette256 palette_{};
+  std::optional<RgbConverter> converter_;
+  std::array<BYTE, 256> keys_{};
+  std::array<BYTE, 256> tapped_{};
+  std::optional<RECT> clip_;
+  std::vector<DisplayEvent> desktopEvents_;
+  std::deque<MouseEvent> mouseEvents_;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> MakeBrowserDisplay() { return std::make_unique<BrowserDisplay>(); }
+
+}  // namespace standin
+
+// What the page's listeners call.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_activation(int active) {
+  if (standin::live) standin::live->Activation(active != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_key(int scanCode, int down) {
+  if (standin::live && scanCode > 0 && scanCode < 256) {
+    standin::live->Key(static_cast<BYTE>(scanCode), down != 0);
+  }
+}
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_button(int button, int down) {
+  standin::MouseEvent event;
+  event.kind = standin::MouseEvent::Kind::kButton;
+  event.button = static_cast<DWORD>(button);
+  event.down = down != 0;
+  if (standin::live) standin::live->Mouse(event);
+}
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_motion(int dx, int dy) {
+  standin::MouseEvent event;
+  event.kind = standin::MouseEvent::Kind::kMotion;
+  event.dx = dx;
+  event.dy = dy;
+  if (standin::live) standin::live->Mouse(event);
+}
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_wheel(int steps) {
+  standin::MouseEvent event;
+  event.kind = standin::MouseEvent::Kind::kWheel;
+  event.steps = steps;
+  if (standin::live) standin::live->Mouse(event);
+}
+}

@@ -1,0 +1,206 @@
+// The web build's pages in a real browser: Debian's chromium, headless, driven by
+// puppeteer-core, the pages served from 127.0.0.1 by web/serve.mjs. For each deliverable:
+// the page loads and shows its first frame within a second, frames come at the browser's
+// rate, the canvas holds the shading of the picture (checked by the native
+// check-screenshot against our own shading), a missing picture gives the flat field and
+// an empty picture file in the program's folder, a hidden page holds the program at no
+// cost and showing it again lets it go on, and a key ends the program with exit code 0,
+// which the page says, offering to start it again.
+//   node tests/web/pages_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER [NAME...]
+// NAME is paris, morph or morphose (all three unless given).
+import assert from 'node:assert/strict';
+import {execFile} from 'node:child_process';
+import fs from 'node:fs/promises';
+import os from 'node:os';
+import path from 'node:path';
+import {after, before, describe, test} from 'node:test';
+import {promisify} from 'node:util';
+import puppeteer from 'puppeteer-core';
+
+import {serve} from '../../web/serve.mjs';
+
+const [binFolder, pictureFolder, checker, ...names] = process.argv.slice(2);
+const pictures = {
+  paris: 'Paris.pcx',
+  morph: 'Morph.pcx',
+  morphose: 'morphose.pcx'
+};
+const width = 800;
+const height = 600;
+// A page whose program never yields to the browser answers nothing: a test waits no longer.
+const testTimeout = 30000;
+
+// Resolves once the page's program has presented `count` frames.
+async function presents(page, count, timeout = 5000) {
+  await page.waitForFunction(
+      (count) => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= count,
+      {timeout, polling: 'raf'}, count);
+}
+
+// The canvas's pixels as raw RGB rows, as the screenshot checker reads them.
+async function canvasRgb(page) {
+  const base64 = await page.evaluate((width, height) => {
+    const canvas = document.getElementById('screen');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, width, height).data;
+    const rgb = new Uint8Array(width * height * 3);
+    for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
+      rgb[j] = rgba[i];
+      rgb[j + 1] = rgba[i + 1];
+      rgb[j + 2] = rgba[i + 2];
+    }
+    let text = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    }
+    return btoa(text);
+  }, width, height);
+  return Buffer.from(base64, 'base64');
+}
+
+// Runs the checker on the canvas against `picture`; its verdict is the assertion.
+async function assertShowsShadingOf(page, picture, scratch) {
+  const shot = path.join(scratch, 'canvas.rgb');
+  await fs.writeFile(shot, await canvasRgb(page));
+  const {stdout} = await promisify(execFile)(checker, [shot, picture]).catch((error) => {
+    throw new assert.AssertionError({message: `canvas: ${error.stdout || error.message}`});
+  });
+  assert.match(stdout, /^ok: /);
+}
+
+let server;
+let browser;
+let scratch;
+before(async () => {
+  server = await serve(binFolder);
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--window-size=800,600'],
+  });
+  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-'));
+});
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
+});
+
+for (const name of names.length ? names : Object.keys(pictures)) {
+  const picture = pictures[name];
+  const url = () => `${server.address}bump-${name}.html`;
+
+  describe(`bump-${name}`, () => {
+    let page;
+    before(async () => {
+      page = await browser.newPage();
+    });
+    after(async () => page.close());
+
+    test(
+        'shows its first frame within a second, 30 frames in two, the picture shaded',
+        {timeout: testTimeout}, async () => {
+          await page.goto(url());
+          await presents(page, 1);
+          const first = await page.evaluate(() => Module.browserDisplay.firstPresentAt);
+          assert.ok(first < 1000, `first frame ${first.toFixed(0)} ms after the page started`);
+          const framesIn2s = await page.evaluate(() => new Promise((resolve) => {
+                                                   const wait = () => performance.now() >= 2000 ?
+                                                       resolve(Module.browserDisplay.presented) :
+                                                       requestAnimationFrame(wait);
+                                                   wait();
+                                                 }));
+          assert.ok(framesIn2s >= 30, `${framesIn2s} frames in the first 2 seconds`);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+        });
+
+    test(
+        'hidden, it presents nothing and takes no time; shown again, it goes on',
+        {timeout: testTimeout}, async () => {
+          const other = await browser.newPage();
+          try {
+            await other.bringToFront();
+            await page.waitForFunction(() => document.visibilityState == 'hidden');
+            const before = await page.metrics();
+            const presented = await page.evaluate(() => Module.browserDisplay.presented);
+            await new Promise((resolve) => setTimeout(resolve, 1000));
+            const later = await page.metrics();
+            assert.equal(await page.evaluate(() => Module.browserDisplay.presented), presented);
+            const busy = later.TaskDuration - before.TaskDuration;
+            assert.ok(busy < 0.05, `${(busy * 1000).toFixed(0)} ms of tasks in a hidden second`);
+          } finally {
+            await other.close();
+          }
+          await page.bringToFront();
+          const presented = await page.evaluate(() => Module.browserDisplay.presented);
+          await presents(page, presented + 10);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+        });
+
+    test(
+        'shown without the focus, it presents nothing, the page answers; focused, it goes on',
+        {timeout: testTimeout}, async () => {
+          // Headless, a shown page keeps the focus: the browser's word on it is scripted.
+          await page.evaluate(() => {
+            document.hasFocus = () => false;
+            window.dispatchEvent(new Event('blur'));
+          });
+          await page.waitForFunction(() => !Module.browserDisplay.active);
+          const before = await page.metrics();
+          const presented = await page.evaluate(() => Module.browserDisplay.presented);
+          await new Promise((resolve) => setTimeout(resolve, 1000));
+          const later = await page.metrics();
+          assert.equal(await page.evaluate(() => Module.browserDisplay.presented), presented);
+          const busy = later.TaskDuration - before.TaskDuration;
+          assert.ok(
+              busy < 0.2, `${(busy * 1000).toFixed(0)} ms of tasks in a second without focus`);
+          await page.evaluate(() => {
+            delete document.hasFocus;
+            window.dispatchEvent(new Event('focus'));
+          });
+          await presents(page, presented + 10);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+        });
+
+    test(
+        'a key ends it with exit code 0; the page says so and starts it again',
+        {timeout: testTimeout}, async () => {
+          await page.keyboard.down('Space');
+          await new Promise((resolve) => setTimeout(resolve, 100));
+          await page.keyboard.up('Space');
+          await page.waitForFunction(
+              () => window.Module && Module.exitCode !== undefined, {timeout: 2000});
+          assert.equal(await page.evaluate(() => Module.exitCode), 0);
+          const said =
+              await page.$eval('#ended', (element) => element.hidden ? '' : element.innerText);
+          assert.match(said, new RegExp(`bump-${name} ended with exit code 0`));
+          await Promise.all([page.waitForNavigation(), page.click('#again')]);
+          await presents(page, 2);
+        });
+
+    test(
+        'without its picture: an empty picture beside it and the flat field',
+        {timeout: testTimeout}, async () => {
+          const bare = await browser.newPage();
+          try {
+            await bare.setRequestInterception(true);
+            bare.on('request', (request) => {
+              if (request.url().endsWith(`/${picture}`)) {
+                request.respond({status: 404, body: ''});
+              } else {
+                request.continue();
+              }
+            });
+            await bare.goto(url());
+            await presents(bare, 2);
+            const left = await bare.evaluate(
+                (file) => Array.from(Module.FS.readFile(file)), `/bump/${picture}`);
+            assert.equal(left.length, 0, `the program's ${picture} holds ${left.length} bytes`);
+            const empty = path.join(scratch, picture);
+            await fs.writeFile(empty, Buffer.from(left));
+            await assertShowsShadingOf(bare, empty, scratch);
+          } finally {
+            await bare.close();
+          }
+        });
+  });
+}
