@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "demo/demo.h"
@@ -20,6 +21,7 @@
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "startup/startup.h"
+#include "tests/support/headless_desktop.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pcx.h"
@@ -31,11 +33,7 @@ struct Ended {
 class DemonstrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // A fresh desktop, and a screen library that has not yet made its window there.
-    standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
-    display = &standin::UseHeadlessDisplay();
+    FreshDesktop();
     standin::SetModuleFileName(dir.WindowsPath("bump-test.exe"));
     standin::SetExitHook([](UINT code) { throw Ended{code}; });
     standin::SetTickSource([] { return DWORD{5000000}; });
@@ -52,7 +50,14 @@ class DemonstrationTest : public ::testing::Test {
     standin::SetModuleFileName("");
     standin::RefuseHeapAllocations({});
     standin::RestoreBuiltInModules();
-    standin::UseSdlDisplay();
+  }
+  // A new desktop and display, with a screen library that has not yet made its window
+  // there; between runs of one test too.
+  void FreshDesktop() {
+    desktop.reset();
+    desktop.emplace();
+    ForgetScreenWindow();
+    display = &desktop->Display();
   }
   int Run() {
     char tail[] = "";
@@ -105,6 +110,7 @@ class DemonstrationTest : public ::testing::Test {
     return frame;
   }
   TempDir dir;
+  std::optional<HeadlessDesktop> desktop;
   standin::HeadlessDisplay* display = nullptr;
   std::size_t heapsBefore = 0;
   std::size_t handlesBefore = 0;

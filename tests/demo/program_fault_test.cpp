@@ -12,7 +12,7 @@
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"
 #include "tests/demo/demonstration_fixture.h"
-#include "tests/sprite/bitmaps.h"
+#include "tests/support/bitmaps.h"
 
 namespace {
 
@@ -115,14 +115,6 @@ class FaultTest : public DemonstrationTest {
   std::string WriteSprite() {
     dir.Write("sprite.bmp", BitmapFile(kSpriteWidth, kSpriteHeight, 8, SpritePixel));
     return dir.WindowsPath("sprite.bmp");
-  }
-
-  // A new desktop and display between runs of one test, as SetUp makes for the first.
-  void FreshDesktop() {
-    standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
-    display = &standin::UseHeadlessDisplay();
   }
 };
 

@@ -6,7 +6,7 @@
 
 #include "runtime/runtime_state.h"
 #include "tests/demo/demonstration_fixture.h"
-#include "tests/screen/directdraw_doubles.h"
+#include "tests/support/directdraw_doubles.h"
 
 namespace {
 

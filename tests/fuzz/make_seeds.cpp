@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/sprite/bitmaps.h"
+#include "tests/support/bitmaps.h"
 #include "tools/pcx.h"
 
 namespace {

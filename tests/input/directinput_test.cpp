@@ -4,7 +4,7 @@
 
 #include "input/input_state.h"
 #include "runtime/runtime_state.h"
-#include "tests/input/directinput_doubles.h"
+#include "tests/support/directinput_doubles.h"
 
 namespace {
 

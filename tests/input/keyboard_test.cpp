@@ -7,7 +7,7 @@
 #include "input/input_state.h"
 #include "platform/posix/standin.h"
 #include "runtime/runtime_state.h"
-#include "tests/input/directinput_doubles.h"
+#include "tests/support/directinput_doubles.h"
 #include "tests/support/heap_blocks.h"
 
 namespace {

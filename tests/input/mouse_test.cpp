@@ -9,7 +9,7 @@
 #include "platform/posix/displays/headless/headless_display.h"
 #include "platform/posix/standin.h"
 #include "screen/screen_state.h"
-#include "tests/input/directinput_doubles.h"
+#include "tests/support/directinput_doubles.h"
 
 namespace {
 

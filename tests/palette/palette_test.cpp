@@ -9,7 +9,7 @@
 #include "runtime/memory.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
-#include "tests/screen/directdraw_doubles.h"
+#include "tests/support/directdraw_doubles.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"
-#include "tests/screen/directdraw_doubles.h"
+#include "tests/support/directdraw_doubles.h"
 #include "tests/support/runtime_fixture.h"
 
 namespace {

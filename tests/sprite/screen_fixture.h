@@ -13,25 +13,21 @@
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"
 #include "startup/startup.h"
-#include "tests/sprite/bitmaps.h"
+#include "tests/support/bitmaps.h"
+#include "tests/support/headless_desktop.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 
 class SpriteScreenTest : public RuntimeTest {
  protected:
   void SetUp() override {
-    // A fresh desktop, and a screen library that has not yet made its window there.
-    standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
-    display = &standin::UseHeadlessDisplay();
+    ForgetScreenWindow();
     RuntimeTest::SetUp();
     ASSERT_NE(InitScreenLibrary(), 0u);
   }
   void TearDown() override {
     RuntimeTest::TearDown();
     standin::RefuseHeapAllocations({});
-    standin::UseSdlDisplay();
   }
   void Open(std::int32_t depth, bool fiveSixFive = true, bool redLow = false) {
     standin::SetDisplayPixelLayout16(fiveSixFive);
@@ -45,6 +41,7 @@ class SpriteScreenTest : public RuntimeTest {
   }
   static void* Storage(std::int32_t sprite) { return SpriteTable[sprite].storage; }
 
+  HeadlessDesktop desktop;
+  standin::HeadlessDisplay* display = &desktop.Display();
   TempDir dir;
-  standin::HeadlessDisplay* display = nullptr;
 };

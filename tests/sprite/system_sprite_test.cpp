@@ -10,7 +10,7 @@
 #include "screen/screen.h"
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"
-#include "tests/sprite/bitmaps.h"
+#include "tests/support/bitmaps.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 

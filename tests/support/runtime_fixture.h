@@ -12,3 +12,7 @@ class RuntimeTest : public ::testing::Test {
 
 // Ends the libraries and the runtime heap as EndProgram does, but returns.
 void StopRuntime();
+
+// The screen library's window went with the desktop it was made on (a new
+// HeadlessDesktop): the library makes a new one at its next start.
+void ForgetScreenWindow();

@@ -1,6 +1,6 @@
 // GoogleMock doubles of DirectDraw installed in the module registry's place of
 // "DDRAW.DLL".
-#include "tests/screen/directdraw_doubles.h"
+#include "tests/support/directdraw_doubles.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Windows bitmap files made in memory for the sprite and palette tests.
-#include "tests/sprite/bitmaps.h"
+#include "tests/support/bitmaps.h"
 
 #include <cstring>
 
