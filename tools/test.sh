@@ -1,6 +1,7 @@
 #!/bin/bash
-# Sets up the machine, builds the native, sanitizer, fuzzing, Windows and web builds, then
-# runs every test: unit and integration tests of each build (the Windows ones under Wine),
+# Sets up the machine, checks the sources' format and that the build's targets form no
+# cycle, builds the native, sanitizer, fuzzing, Windows and web builds, then runs every
+# test: unit and integration tests of each build (the Windows ones under Wine),
 # each fuzz target for a fixed number of inputs, the delivered executables end to end on
 # private X displays, natively and under Wine, and the web pages in a headless browser.
 # Screenshots of the last run stay in build/native/screenshots/.
@@ -9,6 +10,8 @@ cd "$(dirname "$0")/.."
 
 tools/setup.sh
 jobs=$(nproc)
+echo "=== check the structure ==="
+tools/check-structure.sh native win32
 
 build() {
   echo "=== build $1 ==="

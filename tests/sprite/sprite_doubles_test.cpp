@@ -4,8 +4,8 @@
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"
-#include "tests/support/directdraw_doubles.h"
 #include "tests/support/bitmaps.h"
+#include "tests/support/directdraw_doubles.h"
 #include "tests/support/runtime_fixture.h"
 
 namespace {

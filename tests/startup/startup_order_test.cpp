@@ -16,8 +16,8 @@
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "startup/startup.h"
-#include "tests/support/directinput_doubles.h"
 #include "tests/support/directdraw_doubles.h"
+#include "tests/support/directinput_doubles.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

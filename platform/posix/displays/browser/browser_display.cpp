@@ -29,8 +29,8 @@
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <vector>
 #include <optional>
+#include <vector>
 
 #include "platform/posix/displays/browser/browser_keys.h"
 
