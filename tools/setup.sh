@@ -14,7 +14,7 @@ wine_x_libraries=(
 packages=(
   cmake g++ make pkg-config
   dpkg-dev file unzip lintian
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libx11-dev
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
