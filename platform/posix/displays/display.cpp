@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace standin {
 namespace {
@@ -99,6 +100,71 @@ bool DisplayOutput::Offers(DWORD width, DWORD height, DWORD bitsPerPixel) {
   if (!usual && !(width == desktop.width && height == desktop.height)) return false;
   if (width > desktop.width || height > desktop.height) return false;
   return !accept_ || accept_(width, height, bitsPerPixel);
+}
+
+bool ChangedPicture::Prepare(const FrameView& frame) {
+  std::size_t size = std::size_t{frame.width} * (frame.format.bitsPerPixel / 8) * frame.height;
+  if (kept_.size() != size) {
+    kept_.assign(size, 0);
+    whole_ = true;
+  }
+  bool samePalette =
+      !frame.palette || std::memcmp(frame.palette->data(), palette_.data(), sizeof palette_) == 0;
+  if (!converter_ || !(frame.format == format_) || !samePalette) {
+    format_ = frame.format;
+    if (frame.palette) palette_ = *frame.palette;
+    converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
+    whole_ = true;
+  }
+  return whole_;
+}
+
+ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPitch, Order order) {
+  Prepare(frame);
+  std::size_t bytes = frame.format.bitsPerPixel / 8;
+  std::size_t rowBytes = frame.width * bytes;
+  changedRows_.resize(frame.height);
+  ChangedArea area;
+  std::size_t left = rowBytes;
+  std::size_t right = 0;
+  for (DWORD y = 0; y < frame.height; ++y) {
+    const BYTE* row = frame.pixels + std::ptrdiff_t{frame.pitch} * y;
+    BYTE* kept = kept_.data() + rowBytes * y;
+    std::size_t first = 0;
+    std::size_t end = rowBytes;
+    if (!whole_) {
+      while (first < rowBytes && row[first] == kept[first]) ++first;
+      if (first < rowBytes) {
+        while (row[end - 1] == kept[end - 1]) --end;
+      }
+    }
+    changedRows_[y] = first < end;
+    if (first >= end) continue;
+    std::memcpy(kept + first, row + first, end - first);
+    left = std::min(left, first / bytes * bytes);
+    right = std::max(right, (end + bytes - 1) / bytes * bytes);
+    if (area.first < 0) area.first = static_cast<int>(y);
+    area.last = static_cast<int>(y);
+  }
+  whole_ = false;
+  if (area.Empty()) return area;
+  area.left = static_cast<int>(left / bytes);
+  area.right = static_cast<int>(right / bytes);
+  for (int y = area.first; y <= area.last; ++y) {
+    if (!changedRows_[y]) continue;
+    const BYTE* kept = kept_.data() + rowBytes * y;
+    auto* to = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{outPitch} * y);
+    if (order == Order::kXrgb) {
+      converter_->Row(kept + left, area.right - area.left, to + area.left);
+      continue;
+    }
+    for (int x = area.left; x < area.right; ++x) {
+      // 0xRRGGBB to the bytes R, G, B, 255 in memory.
+      std::uint32_t rgb = converter_->Pixel(ReadPixel(kept, x, static_cast<DWORD>(bytes)));
+      to[x] = 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+    }
+  }
+  return area;
 }
 
 }  // namespace standin

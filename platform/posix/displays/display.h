@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -89,6 +90,40 @@ class RgbConverter {
 
 // Reads the little-endian pixel at x of a row.
 std::uint32_t ReadPixel(const BYTE* row, DWORD x, DWORD bytesPerPixel);
+
+// The part of a picture that changed: rows first to last (inclusive), and within them
+// the pixel columns left to right (exclusive).
+struct ChangedArea {
+  int first = -1;
+  int last = -1;
+  int left = 0;
+  int right = 0;
+  bool Empty() const { return first < 0; }
+};
+
+// For drivers that send a display only what changed: keeps a copy of the last picture
+// and converts into the driver's buffer the rows that differ from it. The whole picture
+// is converted after a change of size, pixel format or palette, or after SendWhole.
+class ChangedPicture {
+ public:
+  // How the driver's buffer holds a colour: 0xRRGGBB words, or the bytes R, G, B, 255.
+  enum class Order { kXrgb, kRgbaBytes };
+
+  void SendWhole() { whole_ = true; }
+  // Takes the picture's format and palette; true when its next conversion is whole.
+  bool Prepare(const FrameView& frame);
+  // Converts the changed rows into `out` (rows `outPitch` bytes apart, 4 bytes a pixel);
+  // rows between them that did not change are left alone.
+  ChangedArea Convert(const FrameView& frame, BYTE* out, int outPitch, Order order);
+
+ private:
+  PixelFormat format_;
+  Palette256 palette_{};
+  std::optional<RgbConverter> converter_;
+  std::vector<BYTE> kept_;
+  std::vector<bool> changedRows_;
+  bool whole_ = true;
+};
 
 // What a display shows: the full screen in a mode, and the pictures presented on it.
 class DisplayOutput {

@@ -86,7 +86,7 @@ class BrowserDisplay final : public Display {
     if (browser_enter(static_cast<int>(mode.width), static_cast<int>(mode.height)) == 0) {
       return false;
     }
-    kept_.clear();
+    picture_.SendWhole();
     rgba_.assign(std::size_t{mode.width} * mode.height, 0xFF000000);
     width_ = mode.width;
     height_ = mode.height;
@@ -104,10 +104,12 @@ class BrowserDisplay final : public Display {
   // keeps the browser from its work.
   void Present(const FrameView& frame) override {
     if (shown_ && frame.width == width_ && frame.height == height_) {
-      UseConverterFor(frame);
-      Area area = Convert(frame);
+      ChangedArea area =
+          picture_.Convert(frame, reinterpret_cast<BYTE*>(rgba_.data()),
+                           static_cast<int>(width_ * 4), ChangedPicture::Order::kRgbaBytes);
+      if (area.Empty()) area = ChangedArea{0, -1, 0, 0};
       browser_show(rgba_.data(), static_cast<int>(width_), static_cast<int>(height_), area.left,
-                   area.top, area.right, area.bottom);
+                   area.first, area.right, area.last + 1);
     }
     browser_next_frame(0);
   }
@@ -153,71 +155,13 @@ class BrowserDisplay final : public Display {
   }
 
  private:
-  // The changed part of a picture: rows top to bottom - 1, columns left to right - 1.
-  struct Area {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-  };
-
-  // A new pixel format or palette changes every colour, so the whole picture is sent.
-  void UseConverterFor(const FrameView& frame) {
-    bool samePalette =
-        !frame.palette || std::memcmp(frame.palette->data(), palette_.data(), sizeof palette_) == 0;
-    if (converter_ && frame.format == format_ && samePalette) return;
-    format_ = frame.format;
-    if (frame.palette) palette_ = *frame.palette;
-    converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
-    kept_.clear();
-  }
-
-  // Converts the rows that differ from the copy kept of the last present (every row after
-  // a change of mode or colours) into the canvas's pixels, and keeps them.
-  Area Convert(const FrameView& frame) {
-    std::size_t bytes = frame.format.bitsPerPixel / 8;
-    std::size_t rowBytes = frame.width * bytes;
-    bool whole = kept_.size() != rowBytes * frame.height;
-    if (whole) kept_.assign(rowBytes * frame.height, 0);
-    Area area{static_cast<int>(frame.width), -1, 0, -1};
-    for (DWORD y = 0; y < frame.height; ++y) {
-      const BYTE* row = frame.pixels + std::ptrdiff_t{frame.pitch} * y;
-      BYTE* kept = kept_.data() + rowBytes * y;
-      std::size_t first = 0;
-      std::size_t end = rowBytes;
-      if (!whole) {
-        while (first < rowBytes && row[first] == kept[first]) ++first;
-        if (first == rowBytes) continue;
-        while (row[end - 1] == kept[end - 1]) --end;
-      }
-      std::memcpy(kept + first, row + first, end - first);
-      auto left = static_cast<DWORD>(first / bytes);
-      auto right = static_cast<DWORD>((end + bytes - 1) / bytes);
-      std::uint32_t* out = rgba_.data() + std::size_t{frame.width} * y;
-      for (DWORD x = left; x < right; ++x) {
-        // 0xRRGGBB to the bytes R, G, B, A in memory.
-        std::uint32_t rgb = converter_->Pixel(ReadPixel(kept, x, static_cast<DWORD>(bytes)));
-        out[x] = 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
-      }
-      area.left = std::min(area.left, static_cast<int>(left));
-      area.right = std::max(area.right, static_cast<int>(right));
-      if (area.top < 0) area.top = static_cast<int>(y);
-      area.bottom = static_cast<int>(y) + 1;
-    }
-    if (area.top < 0) return Area{};
-    return area;
-  }
-
   bool started_ = false;
   bool shown_ = false;
   bool active_ = true;
   DWORD width_ = 0;
   DWORD height_ = 0;
-  std::vector<BYTE> kept_;
   std::vector<std::uint32_t> rgba_;
-  PixelFormat format_;
-  Palette256 palette_{};
-  std::optional<RgbConverter> converter_;
+  ChangedPicture picture_;
   std::array<BYTE, 256> keys_{};
   std::array<BYTE, 256> tapped_{};
   std::optional<RECT> clip_;

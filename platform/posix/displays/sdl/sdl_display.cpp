@@ -77,16 +77,7 @@ std::int64_t MonotonicNanoseconds() {
   return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
-// The part of a picture that changed: rows first to last (inclusive), and within them
-// the pixel columns left to right (exclusive). Rows between that did not change are
-// marked in the display's row list.
-struct ChangedArea {
-  int first = -1;
-  int last = -1;
-  int left = 0;
-  int right = 0;
-  bool Empty() const { return first < 0; }
-};
+constexpr ChangedPicture::Order kXrgb = ChangedPicture::Order::kXrgb;
 
 class SdlDisplay final : public Display {
  public:
@@ -185,9 +176,10 @@ class SdlDisplay final : public Display {
     if ((width != targetWidth_ || height != targetHeight_) && !MakeTargets(width, height)) {
       return;
     }
-    UseConverterFor(frame);
+    picture_.Prepare(frame);
     if (renderer_) {
-      ChangedArea area = Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
+      ChangedArea area =
+          picture_.Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch, kXrgb);
       if (!area.Empty()) {
         SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
         const BYTE* pixels = static_cast<const BYTE*>(canvas_->pixels) +
@@ -273,10 +265,10 @@ class SdlDisplay final : public Display {
             break;
           case SDL_WINDOWEVENT_EXPOSED:
             desktopEvents_.push_back(DisplayEvent::kExposed);
-            sendWhole_ = true;
+            picture_.SendWhole();
             break;
           case SDL_WINDOWEVENT_SIZE_CHANGED:
-            sendWhole_ = true;
+            picture_.SendWhole();
             break;
           case SDL_WINDOWEVENT_CLOSE:
             desktopEvents_.push_back(DisplayEvent::kCloseRequested);
@@ -352,64 +344,8 @@ class SdlDisplay final : public Display {
     bool made = canvas_ && (texture_ || !renderer_);
     targetWidth_ = made ? width : 0;
     targetHeight_ = made ? height : 0;
-    sendWhole_ = true;
+    picture_.SendWhole();
     return made;
-  }
-
-  // The converter is made again only when the pixel format or the palette changes; a new
-  // one changes every colour, so the whole picture is sent.
-  void UseConverterFor(const FrameView& frame) {
-    bool samePalette =
-        !frame.palette || std::memcmp(frame.palette->data(), palette_.data(), sizeof palette_) == 0;
-    if (converter_ && frame.format == format_ && samePalette) return;
-    format_ = frame.format;
-    if (frame.palette) palette_ = *frame.palette;
-    converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
-    sendWhole_ = true;
-  }
-
-  // Converts the rows of the picture that differ from the copy kept of the last present
-  // (every row when the whole picture is to be sent) into `out`, and keeps them.
-  ChangedArea Convert(const FrameView& frame, BYTE* out, int outPitch) {
-    std::size_t bytes = frame.format.bitsPerPixel / 8;
-    std::size_t rowBytes = frame.width * bytes;
-    if (kept_.size() != rowBytes * frame.height) {
-      kept_.assign(rowBytes * frame.height, 0);
-      sendWhole_ = true;
-    }
-    changedRows_.resize(frame.height);
-    ChangedArea area;
-    std::size_t left = rowBytes;
-    std::size_t right = 0;
-    for (DWORD y = 0; y < frame.height; ++y) {
-      const BYTE* row = frame.pixels + std::ptrdiff_t{frame.pitch} * y;
-      BYTE* kept = kept_.data() + rowBytes * y;
-      std::size_t first = 0;
-      std::size_t end = rowBytes;
-      if (!sendWhole_) {
-        while (first < rowBytes && row[first] == kept[first]) ++first;
-        if (first < rowBytes) {
-          while (row[end - 1] == kept[end - 1]) --end;
-        }
-      }
-      changedRows_[y] = first < end;
-      if (first >= end) continue;
-      std::memcpy(kept + first, row + first, end - first);
-      left = std::min(left, first / bytes * bytes);
-      right = std::max(right, (end + bytes - 1) / bytes * bytes);
-      if (area.first < 0) area.first = static_cast<int>(y);
-      area.last = static_cast<int>(y);
-    }
-    if (area.Empty()) return area;
-    area.left = static_cast<int>(left / bytes);
-    area.right = static_cast<int>(right / bytes);
-    for (int y = area.first; y <= area.last; ++y) {
-      if (!changedRows_[y]) continue;
-      auto* to = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{outPitch} * y);
-      converter_->Row(kept_.data() + rowBytes * y + left, area.right - area.left, to + area.left);
-    }
-    sendWhole_ = false;
-    return area;
   }
 
   // The window's surface takes the colours itself when it has the picture's size and
@@ -422,16 +358,18 @@ class SdlDisplay final : public Display {
       shownSurface_ = surface;
       shownWidth_ = surface->w;
       shownHeight_ = surface->h;
-      sendWhole_ = true;
+      picture_.SendWhole();
     }
-    bool wholeWindow = sendWhole_;
+    bool wholeWindow = picture_.Prepare(frame);
     bool direct = surface->w == targetWidth_ && surface->h == targetHeight_ &&
                   (surface->format->format == SDL_PIXELFORMAT_RGB888 ||
                    surface->format->format == SDL_PIXELFORMAT_ARGB8888);
     // Bars beside a scaled picture are black.
     if (wholeWindow && !direct) SDL_FillRect(surface, nullptr, 0);
-    ChangedArea area = direct ? Convert(frame, static_cast<BYTE*>(surface->pixels), surface->pitch)
-                              : Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch);
+    ChangedArea area =
+        direct
+            ? picture_.Convert(frame, static_cast<BYTE*>(surface->pixels), surface->pitch, kXrgb)
+            : picture_.Convert(frame, static_cast<BYTE*>(canvas_->pixels), canvas_->pitch, kXrgb);
     SDL_Rect rect{area.left, area.first, area.right - area.left, area.last - area.first + 1};
     if (!direct && !area.Empty()) {
       rect = LogicalPlace(surface->w, surface->h);
@@ -511,12 +449,7 @@ class SdlDisplay final : public Display {
   SDL_Surface* shownSurface_ = nullptr;
   int shownWidth_ = 0;
   int shownHeight_ = 0;
-  std::vector<BYTE> kept_;
-  std::vector<bool> changedRows_;
-  bool sendWhole_ = true;
-  PixelFormat format_;
-  Palette256 palette_{};
-  std::optional<RgbConverter> converter_;
+  ChangedPicture picture_;
   std::int64_t refreshPeriod_ = 1000000000 / 60;
   std::int64_t refreshOrigin_ = 0;
   std::optional<RECT> clip_;
