@@ -28,7 +28,7 @@ class KeyboardOverStandInTest : public RuntimeTest {
   }
   void TearDown() override {
     EndKeyboard();
-    EXPECT_EQ(DirectInputState.users, 0);
+    EXPECT_EQ(standin::LiveComObjects(), 0u);
     EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
     // The runtime's end must not end the keyboard a second time.
     KeyboardState = {};

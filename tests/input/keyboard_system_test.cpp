@@ -20,6 +20,7 @@ class KeyboardOnTheSystemTest : public RuntimeTest {
   }
   void TearDown() override {
     EndKeyboard();
+    // Nothing a caller sees on the real system tells that the shared object was released.
     EXPECT_EQ(DirectInputState.users, 0);
     EXPECT_EQ(DirectInputState.object, nullptr);
     // The runtime's end must not end the keyboard a second time.
@@ -29,13 +30,8 @@ class KeyboardOnTheSystemTest : public RuntimeTest {
 };
 
 TEST_F(KeyboardOnTheSystemTest, TheSystemKeyboardTakesTheLibrarysFormat) {
+  // 1 only once the system's device accepted the format.
   ASSERT_EQ(InitKeyboard(), 1);
-  EXPECT_NE(DirectInputState.object, nullptr);
-  EXPECT_NE(DirectInputState.module, nullptr);
-  EXPECT_NE(KeyboardState.device, nullptr);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardOpened);
-  EXPECT_EQ(KeyboardState.format.dwSize, sizeof(DIDATAFORMAT));
-  EXPECT_EQ(KeyboardState.format.dwObjSize, sizeof(DIOBJECTDATAFORMAT));
 }
 
 TEST_F(KeyboardOnTheSystemTest, AHiddenWindowGetsNoKeys) {
@@ -49,7 +45,6 @@ TEST_F(KeyboardOnTheSystemTest, AHiddenWindowGetsNoKeys) {
     EXPECT_EQ(PollKeyboard(), 0) << poll;
     EXPECT_EQ(KeyDown(kAnyKey), 0) << poll;
   }
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardAcquired);
 }
 
 TEST_F(KeyboardOnTheSystemTest, WithoutAWindowTheKeyboardIsReadInTheBackground) {
@@ -65,15 +60,15 @@ TEST_F(KeyboardOnTheSystemTest, WithoutAWindowTheKeyboardIsReadInTheBackground) 
 
 TEST_F(KeyboardOnTheSystemTest, TwoUsersShareTheSystemsObject) {
   ASSERT_EQ(InitKeyboard(), 1);
-  IDirectInput7A* shared = DirectInputState.object;
-  EXPECT_EQ(OpenDirectInput(), shared);
-  EXPECT_EQ(DirectInputState.users, 2);
+  IDirectInput7A* shared = OpenDirectInput();
+  ASSERT_NE(shared, nullptr);
+  // A reference of the test's own tells whether the library still holds one.
+  shared->AddRef();
+  // The keyboard's end leaves the object to the other user; the fixture sees it released
+  // by that user's close.
   EndKeyboard();
-  EXPECT_EQ(DirectInputState.object, shared);
-  EXPECT_EQ(KeyboardState.device, nullptr);
+  EXPECT_GT(shared->Release(), 0u);
   CloseDirectInput();
-  EXPECT_EQ(DirectInputState.object, nullptr);
-  EXPECT_EQ(DirectInputState.users, 0);
   // Ended already: the fixture's EndKeyboard must find nothing more to give back.
   KeyboardState = {};
 }

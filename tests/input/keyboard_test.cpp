@@ -4,7 +4,6 @@
 
 #include <climits>
 
-#include "input/input_state.h"
 #include "platform/posix/standin.h"
 #include "runtime/runtime_state.h"
 #include "tests/support/directinput_doubles.h"
@@ -15,6 +14,7 @@ namespace {
 using testing::_;
 using testing::InSequence;
 using testing::Invoke;
+using testing::NotNull;
 using testing::Return;
 using testing::StrictMock;
 
@@ -27,7 +27,7 @@ class KeyboardTest : public InputLibraryTest {
   void OpenKeyboard() {
     WillCreate(&object);
     WillCreateDevice(object, &device);
-    EXPECT_CALL(device, SetDataFormat(&KeyboardState.format)).WillOnce(Return(DI_OK));
+    EXPECT_CALL(device, SetDataFormat(NotNull())).WillOnce(Return(DI_OK));
     ASSERT_EQ(InitKeyboard(), 1);
     testing::Mock::VerifyAndClearExpectations(&device);
   }
@@ -35,7 +35,7 @@ class KeyboardTest : public InputLibraryTest {
   void FirstPoll(Keys keys) {
     EXPECT_CALL(device, SetCooperativeLevel(kWindow, kExclusiveForeground)).WillOnce(Return(DI_OK));
     EXPECT_CALL(device, Acquire).WillOnce(Return(DI_OK));
-    EXPECT_CALL(device, GetDeviceState(256, KeyboardState.keys)).WillOnce(Invoke(Deliver(keys)));
+    EXPECT_CALL(device, GetDeviceState(256, NotNull())).WillOnce(Invoke(Deliver(keys)));
     ASSERT_EQ(PollKeyboard(), 1);
     testing::Mock::VerifyAndClearExpectations(&device);
   }
@@ -58,90 +58,87 @@ using KeyboardEndTest = KeyboardTest;
 TEST_F(KeyboardInitTest, OpensTheSystemKeyboardWithOneButtonPerKey) {
   WillCreate(&object);
   GivenFormat given;
-  WillOpenDevice(object, GUID_SysKeyboard, &KeyboardState.device, device, &given);
+  WillOpenDevice(object, GUID_SysKeyboard, device, &given);
   const DIDATAFORMAT& format = given.format;
   const std::vector<DIOBJECTDATAFORMAT>& objects = given.objects;
   // No cooperative level and no acquisition yet: the strict device refuses them.
   EXPECT_EQ(InitKeyboard(), 1);
-  EXPECT_EQ(KeyboardState.started, 1);
-  EXPECT_EQ(KeyboardState.device, &device);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardOpened);
-  EXPECT_EQ(DirectInputState.users, 1);
 
   EXPECT_EQ(format.dwSize, sizeof(DIDATAFORMAT));
   EXPECT_EQ(format.dwObjSize, sizeof(DIOBJECTDATAFORMAT));
   EXPECT_EQ(format.dwFlags, 2u);
   EXPECT_EQ(format.dwDataSize, 256u);
   ASSERT_EQ(format.dwNumObjs, 256u);
-  EXPECT_EQ(format.rgodf, KeyboardState.objects);
   for (DWORD i = 0; i < 256; ++i) {
     EXPECT_EQ(objects[i].pguid, &GUID_Key) << i;
     EXPECT_EQ(objects[i].dwOfs, i) << i;
     EXPECT_EQ(objects[i].dwType, 2147483660u + 256u * i) << i;
     EXPECT_EQ(objects[i].dwFlags, 0u) << i;
   }
+  // The device opened is the one the first poll takes and the end gives back.
+  FirstPoll(KeysWith({}));
   ExpectEnd();
   EndKeyboard();
 }
 
-TEST_F(KeyboardInitTest, EachInitBuildsItsTableAnewInTheRuntimeHeap) {
-  OpenKeyboard();
+TEST_F(KeyboardInitTest, EachInitBuildsItsTableAnewInTheRuntimeHeapAndOpensAnotherUse) {
+  WillCreate(&object);
+  GivenFormat first;
+  WillOpenDevice(object, GUID_SysKeyboard, device, &first);
+  ASSERT_EQ(InitKeyboard(), 1);
   std::size_t blocks = LiveBlocks(RuntimeHeap);
-  DIOBJECTDATAFORMAT* first = KeyboardState.objects;
-  EXPECT_EQ(HeapSize(RuntimeHeap, 0, first), 256 * sizeof(DIOBJECTDATAFORMAT));
+  EXPECT_EQ(HeapSize(RuntimeHeap, 0, first.format.rgodf), 256 * sizeof(DIOBJECTDATAFORMAT));
 
   StrictMock<DeviceDouble> second;
-  WillCreateDevice(object, &second);
-  EXPECT_CALL(second, SetDataFormat).WillOnce(Return(DI_OK));
+  GivenFormat again;
+  WillOpenDevice(object, GUID_SysKeyboard, second, &again);
   EXPECT_EQ(InitKeyboard(), 1);
-  EXPECT_NE(KeyboardState.objects, first);
+  EXPECT_NE(again.format.rgodf, first.format.rgodf);
   // The first table is not freed.
   EXPECT_EQ(LiveBlocks(RuntimeHeap), blocks + 1);
-  EXPECT_EQ(DirectInputState.users, 2);
+
+  // Two uses of DirectInput: the end gives one back, the object stays.
+  {
+    InSequence order;
+    EXPECT_CALL(second, Unacquire).WillOnce(Return(DI_OK));
+    EXPECT_CALL(second, SetCooperativeLevel(nullptr, kNonExclusive)).WillOnce(Return(DI_OK));
+    EXPECT_CALL(second, Release).WillOnce(Return(0));
+  }
+  EndKeyboard();
+  testing::Mock::VerifyAndClearExpectations(&object);
+  EXPECT_CALL(object, Release).WillOnce(Return(0));
+  CloseDirectInput();
 }
 
 TEST_F(KeyboardInitTest, WithoutDirectInputThereIsNoKeyboardButAUser) {
   standin::RemoveModule("DINPUT.DLL");
   EXPECT_EQ(InitKeyboard(), 0);
-  EXPECT_EQ(KeyboardState.started, 1);
-  EXPECT_EQ(KeyboardState.device, nullptr);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardNotOpen);
-  EXPECT_EQ(DirectInputState.users, 1);
   EXPECT_EQ(PollKeyboard(), 0);
-  SetLastError(0);
+  EXPECT_EQ(KeyDown(kAnyKey), 0);
+
+  // The keyboard's use still counts: with DirectInput back, the end of the keyboard does
+  // not release the object that another user holds, and that user's close does.
+  InstallDoubleModule();
+  WillCreate(&object);
+  ASSERT_EQ(OpenDirectInput(), &object);
   EndKeyboard();
-  EXPECT_EQ(DirectInputState.users, 0);
-  // No FreeLibrary was tried on the module that never loaded: it would set an error.
-  EXPECT_EQ(GetLastError(), 0u);
+  testing::Mock::VerifyAndClearExpectations(&object);
+  EXPECT_CALL(object, Release).WillOnce(Return(0));
+  CloseDirectInput();
+  EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
 }
 
 TEST_F(KeyboardInitTest, ADeviceThatCannotBeCreatedLeavesNothingToPoll) {
   WillCreate(&object);
   EXPECT_CALL(object, CreateDeviceEx).WillOnce(Return(DIERR_DEVICENOTREG));
   EXPECT_EQ(InitKeyboard(), 0);
-  EXPECT_EQ(KeyboardState.device, nullptr);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardNotOpen);
   // Nothing to call: the strict doubles would fail the test.
   EXPECT_EQ(PollKeyboard(), 0);
   EXPECT_EQ(KeyDown(kAnyKey), 0);
 
   EXPECT_CALL(object, Release).WillOnce(Return(0));
   EndKeyboard();
-  EXPECT_EQ(DirectInputState.object, nullptr);
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
-}
-
-TEST_F(KeyboardInitTest, ARefusedFormatKeepsTheDeviceUntilTheEnd) {
-  WillCreate(&object);
-  WillCreateDevice(object, &device);
-  EXPECT_CALL(device, SetDataFormat).WillOnce(Return(DIERR_INVALIDPARAM));
-  EXPECT_EQ(InitKeyboard(), 0);
-  EXPECT_EQ(KeyboardState.device, &device);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardNotOpen);
-  ExpectEnd();
-  EndKeyboard();
-  EXPECT_EQ(KeyboardState.device, nullptr);
-  EXPECT_EQ(DirectInputState.users, 0);
 }
 
 TEST_F(KeyboardInitTest, NoRoomForTheTableMeansNoDevice) {
@@ -149,8 +146,8 @@ TEST_F(KeyboardInitTest, NoRoomForTheTableMeansNoDevice) {
   standin::FailHeapAllocationsFrom(1);
   EXPECT_EQ(InitKeyboard(), 0);
   standin::FailHeapAllocationsFrom(0);
-  EXPECT_EQ(KeyboardState.device, nullptr);
-  EXPECT_EQ(DirectInputState.users, 1);
+  // The strict object refuses CreateDeviceEx, and there is no device to read.
+  EXPECT_EQ(PollKeyboard(), 0);
   EXPECT_CALL(object, Release).WillOnce(Return(0));
   EndKeyboard();
 }
@@ -161,12 +158,11 @@ TEST_F(KeyboardPollTest, TheFirstPollTakesTheKeyboardAndLaterPollsOnlyRead) {
     InSequence order;
     EXPECT_CALL(device, SetCooperativeLevel(kWindow, kExclusiveForeground)).WillOnce(Return(DI_OK));
     EXPECT_CALL(device, Acquire).WillOnce(Return(DI_OK));
-    EXPECT_CALL(device, GetDeviceState(256, KeyboardState.keys))
+    EXPECT_CALL(device, GetDeviceState(256, NotNull()))
         .Times(3)
         .WillRepeatedly(Invoke(Deliver(KeysWith({}))));
   }
   EXPECT_EQ(PollKeyboard(), 1);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardAcquired);
   EXPECT_EQ(PollKeyboard(), 1);
   EXPECT_EQ(PollKeyboard(), 1);
   testing::Mock::VerifyAndClearExpectations(&device);
@@ -179,7 +175,7 @@ TEST_F(KeyboardPollTest, AFailedReadTakesTheKeyboardBackAndKeepsTheSnapshot) {
   FirstPoll(KeysWith({{DIK_SPACE, 0x80}}));
   {
     InSequence order;
-    EXPECT_CALL(device, GetDeviceState(256, KeyboardState.keys)).WillOnce([](DWORD, LPVOID data) {
+    EXPECT_CALL(device, GetDeviceState(256, NotNull())).WillOnce([](DWORD, LPVOID data) {
       // Whatever a failing device leaves in the buffer is what the snapshot holds.
       static_cast<BYTE*>(data)[DIK_A] = 0x80;
       return DIERR_INPUTLOST;
@@ -192,7 +188,6 @@ TEST_F(KeyboardPollTest, AFailedReadTakesTheKeyboardBackAndKeepsTheSnapshot) {
   EXPECT_EQ(PollKeyboard(), 0);
   EXPECT_EQ(KeyDown(DIK_SPACE), 128);
   EXPECT_EQ(KeyDown(DIK_A), 128);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardAcquired);
   testing::Mock::VerifyAndClearExpectations(&device);
   ExpectEnd();
   EndKeyboard();
@@ -224,7 +219,7 @@ TEST_F(KeyboardPollTest, ResultsOfTakingTheKeyboardAreNotExamined) {
   EndKeyboard();
 }
 
-TEST_F(KeyboardPollTest, ADeviceWhoseFormatWasRefusedIsReadWithoutTakingIt) {
+TEST_F(KeyboardPollTest, ADeviceWhoseFormatWasRefusedIsKeptAndReadWithoutTakingIt) {
   WillCreate(&object);
   WillCreateDevice(object, &device);
   EXPECT_CALL(device, SetDataFormat).WillOnce(Return(DIERR_INVALIDPARAM));
@@ -236,9 +231,12 @@ TEST_F(KeyboardPollTest, ADeviceWhoseFormatWasRefusedIsReadWithoutTakingIt) {
     EXPECT_CALL(device, SetCooperativeLevel(nullptr, kNonExclusive)).WillOnce(Return(DI_OK));
     EXPECT_CALL(device, SetCooperativeLevel(kWindow, kExclusiveForeground)).WillOnce(Return(DI_OK));
     EXPECT_CALL(device, Acquire).WillOnce(Return(DIERR_INVALIDPARAM));
+    // Still never taken by a first poll's set-up: the next poll only reads.
+    EXPECT_CALL(device, GetDeviceState).WillOnce(Invoke(Deliver(KeysWith({{DIK_Q, 0x80}}))));
   }
   EXPECT_EQ(PollKeyboard(), 0);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardNotOpen);
+  EXPECT_EQ(PollKeyboard(), 1);
+  EXPECT_EQ(KeyDown(DIK_Q), 128);
   testing::Mock::VerifyAndClearExpectations(&device);
   ExpectEnd();
   EndKeyboard();
@@ -246,7 +244,7 @@ TEST_F(KeyboardPollTest, ADeviceWhoseFormatWasRefusedIsReadWithoutTakingIt) {
 
 TEST_F(KeyboardPollTest, PollingBeforeAnyInitDoesNothing) {
   EXPECT_EQ(PollKeyboard(), 0);
-  EXPECT_EQ(KeyboardState.acquisition, kKeyboardNotOpen);
+  EXPECT_EQ(KeyDown(kAnyKey), 0);
 }
 
 TEST_F(KeyDownTest, EverythingIsUpBeforeAnySuccessfulPoll) {
@@ -331,13 +329,15 @@ TEST_F(KeyboardEndTest, EndingGivesTheDeviceAndDirectInputBack) {
   FirstPoll(KeysWith({}));
   ExpectEnd();
   EndKeyboard();
-  EXPECT_EQ(KeyboardState.device, nullptr);
-  EXPECT_EQ(DirectInputState.object, nullptr);
-  EXPECT_EQ(DirectInputState.users, 0);
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
-  // A second end gives up nothing more.
+  testing::Mock::VerifyAndClearExpectations(&object);
+  // A second end gives up nothing more: the strict device refuses more calls, and the
+  // next user of DirectInput is its only one.
   EndKeyboard();
-  EXPECT_EQ(DirectInputState.users, 0);
+  WillCreate(&object);
+  ASSERT_EQ(OpenDirectInput(), &object);
+  EXPECT_CALL(object, Release).WillOnce(Return(0));
+  CloseDirectInput();
 }
 
 TEST_F(KeyboardEndTest, EndingWithoutInitDoesNothing) {
@@ -345,9 +345,7 @@ TEST_F(KeyboardEndTest, EndingWithoutInitDoesNothing) {
   ASSERT_EQ(OpenDirectInput(), &object);
   // The strict object would fail the test on a Release.
   EndKeyboard();
-  EXPECT_EQ(DirectInputState.users, 1);
-  EXPECT_EQ(DirectInputState.object, &object);
-  EXPECT_EQ(KeyboardState.started, 0);
+  testing::Mock::VerifyAndClearExpectations(&object);
   EXPECT_CALL(object, Release).WillOnce(Return(0));
   CloseDirectInput();
 }
@@ -356,21 +354,19 @@ TEST_F(KeyboardEndTest, TheKeyboardAndTheMouseShareOneDirectInput) {
   OpenKeyboard();
   // The mouse's use, as it opens DirectInput: no second object is created.
   EXPECT_EQ(OpenDirectInput(), &object);
-  EXPECT_EQ(DirectInputState.users, 2);
   {
     InSequence order;
     EXPECT_CALL(device, Unacquire).WillOnce(Return(DI_NOEFFECT));
     EXPECT_CALL(device, SetCooperativeLevel(nullptr, kNonExclusive)).WillOnce(Return(DI_OK));
     EXPECT_CALL(device, Release).WillOnce(Return(0));
   }
+  // The strict object refuses a Release while the mouse holds it.
   EndKeyboard();
-  EXPECT_EQ(DirectInputState.users, 1);
-  EXPECT_EQ(DirectInputState.object, &object);
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 1);
+  testing::Mock::VerifyAndClearExpectations(&object);
 
   EXPECT_CALL(object, Release).WillOnce(Return(0));
   CloseDirectInput();
-  EXPECT_EQ(DirectInputState.object, nullptr);
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
 }
 
@@ -378,7 +374,6 @@ TEST_F(KeyboardEndTest, TheMouseClosingFirstLeavesTheObjectToTheKeyboard) {
   OpenKeyboard();
   ASSERT_EQ(OpenDirectInput(), &object);
   CloseDirectInput();
-  EXPECT_EQ(DirectInputState.object, &object);
   ExpectEnd();
   EndKeyboard();
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);

@@ -32,7 +32,7 @@ class MouseOverStandInTest : public RuntimeTest {
   }
   void TearDown() override {
     EndMouse();
-    EXPECT_EQ(DirectInputState.users, 0);
+    EXPECT_EQ(standin::LiveComObjects(), 0u);
     EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
     ScreenState.window = saved.window;
     ScreenState.active = saved.active;
@@ -48,7 +48,6 @@ class MouseOverStandInTest : public RuntimeTest {
 };
 
 TEST_F(MouseOverStandInTest, ThePositionFollowsTheMouseInsideTheScreen) {
-  EXPECT_EQ(MouseState.acquisition, kMouseAcquired);
   SetMousePosition(10, 10);
   desktop.Display().MoveMouse(-30, 25);
   ASSERT_EQ(PollMouse(), 1);
@@ -67,7 +66,6 @@ TEST_F(MouseOverStandInTest, ThePositionFollowsTheMouseInsideTheScreen) {
 }
 
 TEST_F(MouseOverStandInTest, WheelStepsAndButtons) {
-  EXPECT_EQ(MouseState.wheelGranularity, 120);
   desktop.Display().TurnWheel(2);
   desktop.Display().PressButton(0, true);
   desktop.Display().PressButton(2, true);

@@ -19,6 +19,7 @@ class MouseOnTheSystemTest : public RuntimeTest {
   }
   void TearDown() override {
     EndMouse();
+    // Nothing a caller sees on the real system tells that the shared object was released.
     EXPECT_EQ(DirectInputState.users, 0);
     EXPECT_EQ(DirectInputState.object, nullptr);
     RuntimeTest::TearDown();
@@ -26,10 +27,8 @@ class MouseOnTheSystemTest : public RuntimeTest {
 };
 
 TEST_F(MouseOnTheSystemTest, TheSystemMouseTakesTheLibrarysFormat) {
+  // 1 only once the system's device accepted the format.
   ASSERT_EQ(InitMouse(), 1);
-  EXPECT_NE(DirectInputState.object, nullptr);
-  EXPECT_NE(MouseState.device, nullptr);
-  EXPECT_EQ(MouseState.acquisition, kMouseSetUpPending);
 }
 
 TEST_F(MouseOnTheSystemTest, TheBufferIsSetAgainAsOftenAsAskedAndTheWheelSteps120) {

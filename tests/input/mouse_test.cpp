@@ -32,7 +32,7 @@ DIDEVICEOBJECTDATA Motion(DWORD offset, std::int32_t delta) {
 auto Deliver(std::vector<DIDEVICEOBJECTDATA> events, HRESULT result = DI_OK) {
   return [events, result](DWORD size, LPDIDEVICEOBJECTDATA data, LPDWORD inOut, DWORD flags) {
     EXPECT_EQ(size, 16u);
-    EXPECT_EQ(data, MouseState.events);
+    EXPECT_NE(data, nullptr);
     EXPECT_EQ(*inOut, 24u);
     EXPECT_EQ(flags, 0u);
     for (std::size_t i = 0; i < events.size(); ++i) data[i] = events[i];
@@ -128,16 +128,11 @@ using MouseEndTest = MouseTest;
 TEST_F(MouseInitTest, OpensTheSystemMouseWithTheStandardMouseFormat) {
   WillCreate(&object);
   GivenFormat given;
-  WillOpenDevice(object, GUID_SysMouse, &MouseState.device, device, &given);
+  WillOpenDevice(object, GUID_SysMouse, device, &given);
   const DIDATAFORMAT& format = given.format;
   const std::vector<DIOBJECTDATAFORMAT>& objects = given.objects;
   // No cooperative level, buffer or acquisition yet: the strict device refuses them.
   EXPECT_EQ(InitMouse(), 1);
-  EXPECT_EQ(MouseState.started, 1);
-  EXPECT_EQ(MouseState.device, &device);
-  EXPECT_EQ(MouseState.acquisition, kMouseSetUpPending);
-  EXPECT_EQ(MouseState.released, 0);
-  EXPECT_EQ(DirectInputState.users, 1);
 
   EXPECT_EQ(format.dwSize, sizeof(DIDATAFORMAT));
   EXPECT_EQ(format.dwObjSize, sizeof(DIOBJECTDATAFORMAT));
@@ -156,6 +151,10 @@ TEST_F(MouseInitTest, OpensTheSystemMouseWithTheStandardMouseFormat) {
     EXPECT_EQ(objects[i].dwType, expected[i].dwType) << i;
     EXPECT_EQ(objects[i].dwFlags, 0u) << i;
   }
+  // The device opened is the one the first poll sets up and reads, and the end releases.
+  ExpectSetUp(DI_OK, 120);
+  Poll({Motion(DIMOFS_X, 5)});
+  EXPECT_EQ(MousePositionX(), 5);
   ExpectEnd();
   EndMouse();
 }
@@ -163,14 +162,19 @@ TEST_F(MouseInitTest, OpensTheSystemMouseWithTheStandardMouseFormat) {
 TEST_F(MouseInitTest, WithoutDirectInputThereIsNoMouseButAUser) {
   standin::RemoveModule("DINPUT.DLL");
   EXPECT_EQ(InitMouse(), 0);
-  EXPECT_EQ(MouseState.started, 1);
-  EXPECT_EQ(MouseState.device, nullptr);
-  EXPECT_EQ(MouseState.acquisition, kMouseNotOpen);
-  EXPECT_EQ(DirectInputState.users, 1);
   EXPECT_EQ(PollMouse(), 0);
+
+  // The mouse's use still counts: with DirectInput back, ending the mouse (once, however
+  // often it is called) leaves the object to its other user, whose close releases it.
+  InstallDoubleModule();
+  WillCreate(&object);
+  ASSERT_EQ(OpenDirectInput(), &object);
   EndMouse();
-  EXPECT_EQ(DirectInputState.users, 0);
-  EXPECT_EQ(MouseState.started, 0);
+  EndMouse();
+  testing::Mock::VerifyAndClearExpectations(&object);
+  EXPECT_CALL(object, Release).WillOnce(Return(0));
+  CloseDirectInput();
+  EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
 }
 
 TEST_F(MouseInitTest, NoDeviceFromTheObjectLeavesNothingToPoll) {
@@ -182,41 +186,42 @@ TEST_F(MouseInitTest, NoDeviceFromTheObjectLeavesNothingToPoll) {
       .WillOnce(DoAll(SetArgPointee<2>(nullptr), Return(DI_OK)));
   for (int attempt = 0; attempt < 3; ++attempt) {
     EXPECT_EQ(InitMouse(), 0) << attempt;
-    EXPECT_EQ(MouseState.device, nullptr) << attempt;
-    EXPECT_EQ(MouseState.acquisition, kMouseNotOpen) << attempt;
     // Nothing to call: the strict doubles would fail the test.
     EXPECT_EQ(PollMouse(), 0) << attempt;
   }
-  EXPECT_EQ(DirectInputState.users, 3);
+  // Three uses of DirectInput: the strict object refuses a Release before the third close.
   EndMouse();
   CloseDirectInput();
   EXPECT_CALL(object, Release).WillOnce(Return(0));
   CloseDirectInput();
-  EXPECT_EQ(DirectInputState.object, nullptr);
+  EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
 }
 
-TEST_F(MouseInitTest, ARefusedFormatKeepsTheDeviceUntilTheEnd) {
+TEST_F(MouseInitTest, ARefusedFormatKeepsTheDeviceUntilTheEndAndItIsReadWithoutSetUp) {
   WillCreate(&object);
   WillCreateDevice(object, &device);
   EXPECT_CALL(device, SetDataFormat).WillOnce(Return(DIERR_INVALIDPARAM));
   EXPECT_EQ(InitMouse(), 0);
-  EXPECT_EQ(MouseState.device, &device);
-  EXPECT_EQ(MouseState.acquisition, kMouseNotOpen);
+  // No cooperative level, buffer or acquisition: the strict device refuses them.
+  Poll({Motion(DIMOFS_X, 5)});
+  EXPECT_EQ(MousePositionX(), 5);
   ExpectEnd();
   EndMouse();
-  EXPECT_EQ(MouseState.device, nullptr);
-  EXPECT_EQ(DirectInputState.users, 0);
+  EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
 }
 
 TEST_F(MouseSetUpTest, TheFirstPollSetsUpAndLaterPollsOnlyRead) {
   OpenMouse();
   ExpectSetUp(DI_OK, 120);
-  EXPECT_CALL(device, GetDeviceData).Times(3).WillRepeatedly(Deliver({}));
+  EXPECT_CALL(device, GetDeviceData)
+      .WillOnce(Deliver({}))
+      .WillOnce(Deliver({}))
+      .WillOnce(Deliver({Motion(DIMOFS_Z, 240)}));
   EXPECT_EQ(PollMouse(), 1);
-  EXPECT_EQ(MouseState.acquisition, kMouseAcquired);
-  EXPECT_EQ(MouseState.wheelGranularity, 120);
   EXPECT_EQ(PollMouse(), 1);
   EXPECT_EQ(PollMouse(), 1);
+  // The granularity the set-up read divides the wheel's turn.
+  EXPECT_EQ(MouseWheelMotion(), 2);
   testing::Mock::VerifyAndClearExpectations(&device);
   ExpectEnd();
   EndMouse();
@@ -237,7 +242,6 @@ TEST_F(MouseSetUpTest, AFailedStepStopsTheSetUpAndTheNextPollBeginsAgain) {
       if (failing >= 2) EXPECT_CALL(device, Acquire).WillOnce(Return(S_FALSE));
     }
     EXPECT_EQ(PollMouse(), 0) << failing;
-    EXPECT_EQ(MouseState.acquisition, kMouseSetUpPending) << failing;
     testing::Mock::VerifyAndClearExpectations(&device);
   }
   ExpectSetUp(DI_OK, 120);
@@ -254,8 +258,6 @@ TEST_F(MouseSetUpTest, AWheelWithoutGranularityCountsOneUnitAStep) {
   ExpectSetUp(DIERR_UNSUPPORTED, 120);
   EXPECT_CALL(device, GetDeviceData).WillOnce(Deliver({Motion(DIMOFS_Z, 7)}));
   EXPECT_EQ(PollMouse(), 1);
-  EXPECT_EQ(MouseState.acquisition, kMouseAcquired);
-  EXPECT_EQ(MouseState.wheelGranularity, 1);
   EXPECT_EQ(MouseWheelMotion(), 7);
   testing::Mock::VerifyAndClearExpectations(&device);
   ExpectEnd();
@@ -266,8 +268,6 @@ TEST_F(MouseSetUpTest, AReleasedMouseIsLetGoAndSetUpAgainWhenTakenBack) {
   OpenAndPoll({});
   EXPECT_CALL(device, Unacquire).WillOnce(Return(DI_OK));
   SetMouseReleased(1);
-  EXPECT_EQ(MouseState.released, 1);
-  EXPECT_EQ(MouseState.acquisition, kMouseSetUpPending);
   testing::Mock::VerifyAndClearExpectations(&device);
   // Released: each poll lets go again and reads nothing.
   EXPECT_CALL(device, Unacquire).Times(2).WillRepeatedly(Return(DI_NOEFFECT));
@@ -276,7 +276,6 @@ TEST_F(MouseSetUpTest, AReleasedMouseIsLetGoAndSetUpAgainWhenTakenBack) {
   testing::Mock::VerifyAndClearExpectations(&device);
 
   SetMouseReleased(0);
-  EXPECT_EQ(MouseState.released, 0);
   ExpectSetUp(DI_OK, 240);
   EXPECT_CALL(device, GetDeviceData).WillOnce(Deliver({Motion(DIMOFS_Z, 480)}));
   EXPECT_EQ(PollMouse(), 1);
@@ -291,8 +290,9 @@ TEST_F(MouseSetUpTest, OnlyOneTakesTheMouseAway) {
   // Anything but 1 takes the mouse back, and it was never released: nothing to call.
   SetMouseReleased(2);
   SetMouseReleased(-1);
-  EXPECT_EQ(MouseState.released, 0);
-  EXPECT_EQ(MouseState.acquisition, kMouseAcquired);
+  // Still set up: the next poll only reads.
+  Poll({Motion(DIMOFS_X, 1)});
+  EXPECT_EQ(MouseMotionX(), 1);
   ExpectEnd();
   EndMouse();
 }
@@ -302,26 +302,36 @@ TEST_F(MouseSetUpTest, AnInactiveScreenLetsTheMouseGoAndReadsNothing) {
   ScreenState.active = 0;
   EXPECT_CALL(device, Unacquire).WillOnce(Return(DI_NOEFFECT));
   EXPECT_EQ(PollMouse(), 0);
-  // The set-up waits for an active screen.
-  EXPECT_EQ(MouseState.acquisition, kMouseSetUpPending);
   testing::Mock::VerifyAndClearExpectations(&device);
+  // The set-up waits for an active screen.
+  ScreenState.active = 1;
+  ExpectSetUp(DI_OK, 120);
+  Poll({Motion(DIMOFS_Y, 2)});
+  EXPECT_EQ(MouseMotionY(), 2);
   ExpectEnd();
   EndMouse();
 }
 
 TEST_F(MouseSetUpTest, TheWindowProcedureLetsTheMouseGoWhenTheWindowIsDeactivated) {
-  // Before the mouse library has a device only the flag changes.
+  // Before the mouse library has a device only the screen becomes inactive: the first
+  // poll lets the mouse go and reads nothing.
   EXPECT_EQ(ScreenWindowProc(kWindow, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0), 0);
-  EXPECT_EQ(ScreenState.active, 0);
   OpenMouse();
-  EXPECT_EQ(ScreenWindowProc(kWindow, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0), 0);
-  EXPECT_EQ(ScreenState.active, 1);
-  EXPECT_CALL(device, Unacquire).WillOnce(Return(DI_OK));
-  EXPECT_EQ(ScreenWindowProc(kWindow, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0), 0);
-  EXPECT_EQ(ScreenState.active, 0);
+  EXPECT_CALL(device, Unacquire).WillOnce(Return(DI_NOEFFECT));
+  EXPECT_EQ(PollMouse(), 0);
   testing::Mock::VerifyAndClearExpectations(&device);
+
+  EXPECT_EQ(ScreenWindowProc(kWindow, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0), 0);
+  ExpectSetUp(DI_OK, 120);
+  Poll({});
+
+  EXPECT_CALL(device, Unacquire).WillOnce(Return(DI_OK)).WillOnce(Return(DI_NOEFFECT));
+  EXPECT_EQ(ScreenWindowProc(kWindow, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0), 0);
+  EXPECT_EQ(PollMouse(), 0);
+  testing::Mock::VerifyAndClearExpectations(&device);
+
   EXPECT_EQ(ScreenWindowProc(kWindow, WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), 0), 0);
-  EXPECT_EQ(ScreenState.active, 1);
+  Poll({});
   ExpectEnd();
   EndMouse();
 }
@@ -412,7 +422,6 @@ TEST_F(MouseWheelTest, TheWheelCountsWholeStepsTowardZero) {
   Poll({Motion(DIMOFS_Z, 120), Motion(DIMOFS_Z, 120)});
   EXPECT_EQ(MouseWheelMotion(), 2);
   Poll({Motion(DIMOFS_Z, -119)});
-  EXPECT_EQ(MouseState.wheelMotion, -119);
   EXPECT_EQ(MouseWheelMotion(), 0);
   Poll({Motion(DIMOFS_Z, -120), Motion(DIMOFS_Z, -239)});
   EXPECT_EQ(MouseWheelMotion(), -2);
@@ -425,9 +434,9 @@ TEST_F(MouseWheelTest, TheWheelCountsWholeStepsTowardZero) {
 
 TEST_F(MouseWheelTest, AGranularityOfZeroBecomesOne) {
   OpenAndPoll({Motion(DIMOFS_Z, 37)}, 0);
-  EXPECT_EQ(MouseState.wheelGranularity, 0);
   EXPECT_EQ(MouseWheelMotion(), 37);
-  EXPECT_EQ(MouseState.wheelGranularity, 1);
+  Poll({Motion(DIMOFS_Z, -5)});
+  EXPECT_EQ(MouseWheelMotion(), -5);
   ExpectEnd();
   EndMouse();
 }
@@ -495,7 +504,6 @@ TEST_F(MouseReadFailureTest, ALostOrUnacquiredMouseIsAcquiredAgain) {
     EXPECT_EQ(PollMouse(), 0);
     testing::Mock::VerifyAndClearExpectations(&device);
   }
-  EXPECT_EQ(MouseState.acquisition, kMouseAcquired);
   // Other failures are only failures.
   for (HRESULT other : {DIERR_GENERIC, DIERR_INVALIDPARAM, DIERR_NOTBUFFERED}) {
     EXPECT_CALL(device, GetDeviceData).WillOnce(Return(other));
@@ -511,11 +519,12 @@ TEST_F(MouseReadFailureTest, ALostOrUnacquiredMouseIsAcquiredAgain) {
 TEST_F(MouseReadFailureTest, PollingBeforeAnyInitDoesNothing) {
   SetMousePosition(3, 4);
   EXPECT_EQ(PollMouse(), 0);
-  EXPECT_EQ(MouseState.acquisition, kMouseNotOpen);
   EXPECT_EQ(MousePositionX(), 3);
+  EXPECT_EQ(MousePositionY(), 4);
+  // Without a device there is nothing to let go.
   UncaptureMouse();
   SetMouseReleased(1);
-  EXPECT_EQ(MouseState.released, 1);
+  EXPECT_EQ(PollMouse(), 0);
 }
 
 TEST_F(MouseEndTest, EndingFreesTheCursorAndReleasesWithoutLettingGo) {
@@ -527,16 +536,17 @@ TEST_F(MouseEndTest, EndingFreesTheCursorAndReleasesWithoutLettingGo) {
   ExpectEnd();
   EndMouse();
   EXPECT_FALSE(display.CursorClip().has_value());
-  EXPECT_EQ(MouseState.device, nullptr);
-  EXPECT_EQ(MouseState.started, 0);
-  EXPECT_EQ(DirectInputState.object, nullptr);
-  EXPECT_EQ(DirectInputState.users, 0);
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
-  // A second end gives up nothing more, and leaves a new clip alone.
+  testing::Mock::VerifyAndClearExpectations(&object);
+  // A second end gives up nothing more: it leaves a new clip alone, the strict device
+  // refuses more calls, and the next user of DirectInput is its only one.
   ClipCursor(&screen);
   EndMouse();
   EXPECT_TRUE(display.CursorClip().has_value());
-  EXPECT_EQ(DirectInputState.users, 0);
+  WillCreate(&object);
+  ASSERT_EQ(OpenDirectInput(), &object);
+  EXPECT_CALL(object, Release).WillOnce(Return(0));
+  CloseDirectInput();
   standin::UseSdlDisplay();
 }
 
@@ -549,7 +559,7 @@ TEST_F(MouseEndTest, EndingWithoutInitDoesNothing) {
   // The strict object would fail the test on a Release.
   EndMouse();
   EXPECT_TRUE(display.CursorClip().has_value());
-  EXPECT_EQ(DirectInputState.users, 1);
+  testing::Mock::VerifyAndClearExpectations(&object);
   EXPECT_CALL(object, Release).WillOnce(Return(0));
   CloseDirectInput();
   standin::UseSdlDisplay();
@@ -562,7 +572,6 @@ TEST_F(MouseEndTest, TheMouseAndTheKeyboardShareOneDirectInputReleasedByTheLastE
   WillCreateDevice(object, &keyboard);
   EXPECT_CALL(keyboard, SetDataFormat).WillOnce(Return(DI_OK));
   ASSERT_EQ(InitKeyboard(), 1);
-  EXPECT_EQ(DirectInputState.users, 2);
   {
     InSequence order;
     EXPECT_CALL(keyboard, Unacquire).WillOnce(Return(DI_NOEFFECT));
@@ -570,13 +579,12 @@ TEST_F(MouseEndTest, TheMouseAndTheKeyboardShareOneDirectInputReleasedByTheLastE
         .WillOnce(Return(DI_OK));
     EXPECT_CALL(keyboard, Release).WillOnce(Return(0));
   }
+  // The strict object refuses a Release while the mouse holds it.
   EndKeyboard();
   testing::Mock::VerifyAndClearExpectations(&object);
-  EXPECT_EQ(DirectInputState.object, &object);
-  EXPECT_EQ(DirectInputState.users, 1);
+  EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 1);
   ExpectEnd();
   EndMouse();
-  EXPECT_EQ(DirectInputState.object, nullptr);
   EXPECT_EQ(standin::ModuleReferences("DINPUT.DLL"), 0);
   KeyboardState = {};
 }

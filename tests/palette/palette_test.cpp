@@ -37,6 +37,14 @@ class PaletteLibraryTest : public RuntimeTest {
               *out = next;
               return DD_OK;
             }));
+    // A palette reached by the entry-level operations tells so when asked for a colour.
+    for (PaletteDouble* palette : std::initializer_list<PaletteDouble*>{&first, &second}) {
+      ON_CALL(*palette, GetEntries(_, _, _, _))
+          .WillByDefault(Invoke([this, palette](DWORD, DWORD, DWORD, LPPALETTEENTRY) {
+            reached = palette;
+            return DDERR_GENERIC;
+          }));
+    }
     ASSERT_NE(InitPalettes(256), 0u);
   }
   void TearDown() override {
@@ -52,26 +60,35 @@ class PaletteLibraryTest : public RuntimeTest {
     bytes[28] = static_cast<std::uint8_t>(bits);
     return bytes;
   }
+  // The double that the entry-level operations reach now; none when they reach no palette.
+  PaletteDouble* Current() {
+    reached = nullptr;
+    GetPaletteColor(0);
+    return reached;
+  }
   IDirectDraw7* saved = nullptr;
   NiceMock<DirectDrawDouble> directDraw;
   NiceMock<PaletteDouble> first;
   NiceMock<PaletteDouble> second;
   IDirectDrawPalette* next = &first;
+  PaletteDouble* reached = nullptr;
   PALETTEENTRY created[256];
   TempDir dir;
 };
 
 TEST_F(PaletteLibraryTest, TableHoldsHighestPlusOneEmptySlots) {
-  EXPECT_EQ(PaletteSlots, 257);
-  for (int i = 0; i < 257; ++i) EXPECT_EQ(PaletteTable[i], nullptr);
-  EXPECT_EQ(UsePalette(256), nullptr);
+  for (int i = 0; i < 257; ++i) EXPECT_EQ(UsePalette(i), nullptr) << i;
+  EXPECT_CALL(directDraw, CreatePalette(_, _, _, _)).Times(1);
+  EXPECT_EQ(NewPalette(257), nullptr);
+  EXPECT_EQ(NewPalette(-1), nullptr);
+  EXPECT_EQ(NewPalette(256), &first);
 }
 
 TEST_F(PaletteLibraryTest, NewPaletteIsPureRedAndCurrent) {
   EXPECT_CALL(directDraw, CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, _, _, nullptr));
   EXPECT_EQ(NewPalette(3), &first);
-  EXPECT_EQ(CurrentPalette, &first);
-  EXPECT_EQ(PaletteTable[3], &first);
+  EXPECT_EQ(Current(), &first);
+  EXPECT_EQ(UsePalette(3), &first);
   for (const PALETTEENTRY& entry : created) {
     EXPECT_EQ(entry.peRed, 255);
     EXPECT_EQ(entry.peGreen, 0);
@@ -95,8 +112,8 @@ TEST_F(PaletteLibraryTest, AFailedCreationKeepsTheOldPalette) {
   EXPECT_CALL(directDraw, CreatePalette(_, _, _, _)).WillOnce(Return(DDERR_OUTOFMEMORY));
   EXPECT_CALL(first, Release()).Times(0);
   EXPECT_EQ(NewPalette(0), nullptr);
-  EXPECT_EQ(PaletteTable[0], &first);
-  EXPECT_EQ(CurrentPalette, &first);
+  EXPECT_EQ(Current(), &first);
+  EXPECT_EQ(UsePalette(0), &first);
   ::testing::Mock::VerifyAndClearExpectations(&first);
 }
 
@@ -121,7 +138,7 @@ TEST_F(PaletteLibraryTest, ColoursGoToTheCurrentPaletteAsEntryBytes) {
 TEST_F(PaletteLibraryTest, AnEmptySlotLeavesNoCurrentPalette) {
   NewPalette(0);
   ShowPalette(5);
-  EXPECT_EQ(CurrentPalette, nullptr);
+  EXPECT_EQ(Current(), nullptr);
   EXPECT_CALL(first, SetEntries(_, _, _, _)).Times(0);
   SetPaletteColor(1, 0x123456);
   EXPECT_EQ(GetPaletteColor(1), 0u);
@@ -131,7 +148,8 @@ TEST_F(PaletteLibraryTest, AReleasedPaletteIsNotCurrentAnyMore) {
   NewPalette(0);
   EXPECT_CALL(first, Release()).Times(1);
   FreePalette(0);
-  EXPECT_EQ(CurrentPalette, nullptr);
+  EXPECT_EQ(Current(), nullptr);
+  EXPECT_EQ(UsePalette(0), nullptr);
   EXPECT_CALL(first, SetEntries(_, _, _, _)).Times(0);
   SetPaletteColor(0, 0);
   FreePalette(0);
@@ -152,8 +170,8 @@ TEST_F(PaletteLibraryTest, LoadsTheColourTableOfAnEightBitBitmap) {
   NewPalette(1);
   next = &second;
   EXPECT_EQ(LoadPalette(2, dir.WindowsPath("ramp.bmp").c_str()), &second);
-  EXPECT_EQ(PaletteTable[2], &second);
-  EXPECT_EQ(CurrentPalette, &first);
+  EXPECT_EQ(Current(), &first);
+  EXPECT_EQ(UsePalette(2), &second);
   EXPECT_EQ(created[0].peRed, 30);
   EXPECT_EQ(created[0].peGreen, 20);
   EXPECT_EQ(created[0].peBlue, 10);
@@ -177,7 +195,7 @@ TEST_F(PaletteLibraryTest, RefusesWhatIsNoWholeEightBitColourTable) {
   EXPECT_CALL(directDraw, CreatePalette(_, _, _, _)).Times(0);
   for (const char* name : {"deep.bmp", "other.bmp", "short.bmp", "empty.bmp", "missing.bmp"}) {
     EXPECT_EQ(LoadPalette(2, dir.WindowsPath(name).c_str()), nullptr) << name;
-    EXPECT_EQ(PaletteTable[2], &first) << name;
+    EXPECT_EQ(UsePalette(2), &first) << name;
   }
 }
 
@@ -218,7 +236,7 @@ TEST_F(PaletteLibraryTest, ShowingAttachesToThePrimarySurface) {
   NewPalette(0);
   EXPECT_CALL(primary, SetPalette(&first));
   ShowPalette(0);
-  EXPECT_EQ(CurrentPalette, &first);
+  EXPECT_EQ(Current(), &first);
   ScreenState.primary = savedPrimary;
 }
 
@@ -229,10 +247,13 @@ TEST_F(PaletteLibraryTest, StartingBeforeTheScreenBindsTheSharedObjectWithoutCou
   EXPECT_EQ(InitPalettes(4), 0u);
   EXPECT_EQ(PaletteSlots, 5);  // the table is there all the same
   InstallDirectDrawDouble(&directDraw);
-  std::int32_t users = ScreenState.directDrawUsers;
   EXPECT_NE(InitPalettes(4), 0u);
-  EXPECT_EQ(ScreenState.directDraw, &directDraw);
-  EXPECT_EQ(ScreenState.directDrawUsers, users);
+  EXPECT_EQ(NewPalette(4), &first);
+  // The screen library's first user finds the object there, and its close is the last.
+  EXPECT_EQ(OpenDirectDraw(), &directDraw);
+  EXPECT_CALL(directDraw, Release()).Times(1);
+  CloseDirectDraw();
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
 }
 
 }  // namespace

@@ -74,45 +74,66 @@ class ScreenLibraryTest : public RuntimeTest {
 };
 
 TEST_F(ScreenLibraryTest, StartUpBindsDirectDrawOnceAndShutdownReleasesIt) {
+  EXPECT_CALL(directDraw, Release()).Times(0);
   Address table = InitScreenLibrary();
   ASSERT_NE(table, 0u);
   EXPECT_EQ(table, AddressOf(SpriteTable));
   EXPECT_EQ(SpriteTableCapacity, 50);
   for (int i = 0; i < 50; ++i) EXPECT_EQ(SpriteTable[i].storage, nullptr);
-  EXPECT_EQ(ScreenState.directDraw, &directDraw);
-  EXPECT_EQ(ScreenState.directDrawUsers, 1);
-  EXPECT_EQ(ScreenState.savedWindow, ScreenState.window);
-  EXPECT_EQ(ScreenState.screenDescription.dwSize, sizeof(DDSURFACEDESC2));
   EXPECT_EQ(CreateScreenWindow(), 1);
   EXPECT_EQ(standin::ModuleReferences("DDRAW.DLL"), 1);
+  // The start-up's is the one use: another user shares the object and its close keeps it.
+  EXPECT_EQ(OpenDirectDraw(), &directDraw);
+  CloseDirectDraw();
+  // A released screen gives the window back to the next screen, and the surface
+  // description that the lock fills has its size set.
+  ReleaseScreen();
+  EXPECT_CALL(primary,
+              Lock(nullptr, Pointee(Field(&DDSURFACEDESC2::dwSize, sizeof(DDSURFACEDESC2))),
+                   DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(OpenScreen(800, 600, 8, ""), 1);
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
+
   EXPECT_CALL(directDraw, SetCooperativeLevel(nullptr, DDSCL_NORMAL));
   EXPECT_CALL(directDraw, Release()).Times(1);
   EndScreenLibrary();
-  EXPECT_EQ(ScreenState.directDrawUsers, 0);
-  EXPECT_EQ(ScreenState.directDraw, nullptr);
   EXPECT_EQ(standin::ModuleReferences("DDRAW.DLL"), 0);
-  ScreenState.started = 0;
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
+  // Ended already: a second end releases nothing more.
+  EXPECT_CALL(directDraw, Release()).Times(0);
+  EndScreenLibrary();
 }
 
 TEST_F(ScreenLibraryTest, WithoutDirectDrawNoScreenOpensAndTheCountStillBalances) {
   standin::RemoveModule("DDRAW.DLL");
   int cursor = CursorCount();
   EXPECT_EQ(InitScreenLibrary(), 0u);
-  EXPECT_EQ(ScreenState.started, 1);
-  EXPECT_EQ(ScreenState.directDrawUsers, 1);
   EXPECT_EQ(OpenScreen(800, 600, 8, ""), 0);
   EXPECT_EQ(CursorCount(), cursor);
   EndScreenLibrary();
-  EXPECT_EQ(ScreenState.directDrawUsers, 0);
   EXPECT_EQ(CursorCount(), cursor);
-  ScreenState.started = 0;
+  // The start-up's use, counted without an object, was given back by the end: with
+  // DirectDraw there again, the next user is the only one and its close releases it.
+  InstallDirectDrawDouble(&directDraw);
+  EXPECT_EQ(OpenDirectDraw(), &directDraw);
+  EXPECT_CALL(directDraw, Release()).Times(1);
+  CloseDirectDraw();
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
 }
 
 TEST_F(ScreenLibraryTest, ACreationThatLeavesNoObjectUnloadsTheModule) {
   InstallDirectDrawDouble(nullptr);
   EXPECT_EQ(InitScreenLibrary(), 0u);
   EXPECT_EQ(standin::ModuleReferences("DDRAW.DLL"), 0);
-  EXPECT_EQ(ScreenState.directDrawUsers, 1);
+  // The start-up's use still counts: a later user's close keeps the object, the end's
+  // close releases it.
+  InstallDirectDrawDouble(&directDraw);
+  EXPECT_CALL(directDraw, Release()).Times(0);
+  EXPECT_EQ(OpenDirectDraw(), &directDraw);
+  CloseDirectDraw();
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
+  EXPECT_CALL(directDraw, Release()).Times(1);
+  EndScreenLibrary();
 }
 
 TEST_F(ScreenLibraryTest, OpeningCallsDirectDrawInOrder) {
@@ -143,17 +164,16 @@ TEST_F(ScreenLibraryTest, OpeningCallsDirectDrawInOrder) {
   EXPECT_TRUE(standin::DescribeWindow(window)->visible);
   EXPECT_FALSE(standin::DescribeWindow(window)->enabled);
   EXPECT_EQ(CursorCount(), cursor - 1);
-  EXPECT_EQ(ScreenState.width, 800);
-  EXPECT_EQ(ScreenState.drawingHeight, 600);
-  EXPECT_EQ(ScreenState.drawingBuffer, &backBuffer);
-  EXPECT_EQ(ScreenState.monitorFrequency, 60u);
   EXPECT_EQ(PixelFormatCode(), 1);
-  EXPECT_EQ(ScreenState.active, 1);
+  // Active, with the back buffer to draw on: a flip presents it.
+  EXPECT_CALL(primary, Flip(nullptr, DDFLIP_WAIT)).WillOnce(Return(DD_OK));
+  EXPECT_EQ(FlipBuffers(), &backBuffer);
   EXPECT_CALL(backBuffer, Release());
   EXPECT_CALL(primary, Release());
   CloseScreen();
   EXPECT_EQ(ScreenState.width, 0);
-  EXPECT_EQ(ScreenState.primary, nullptr);
+  EXPECT_CALL(primary, Flip(_, _)).Times(0);
+  FlipBuffers();
   EXPECT_EQ(CursorCount(), cursor);
   EXPECT_FALSE(standin::DescribeWindow(window)->visible);
 }
@@ -166,8 +186,10 @@ TEST_F(ScreenLibraryTest, ARefusedModeOpensNothingAndShowsTheCursorAgain) {
   EXPECT_CALL(directDraw, SetCooperativeLevel(_, 17u)).WillOnce(Return(DD_OK));
   EXPECT_CALL(directDraw, SetCooperativeLevel(nullptr, DDSCL_NORMAL));
   EXPECT_EQ(OpenScreen(800, 600, 8, ""), 0);
-  EXPECT_EQ(ScreenState.primary, nullptr);
   EXPECT_EQ(CursorCount(), cursor);
+  // No screen to present.
+  EXPECT_CALL(primary, Flip(_, _)).Times(0);
+  FlipBuffers();
   ::testing::Mock::VerifyAndClearExpectations(&directDraw);
 }
 
@@ -270,6 +292,7 @@ class PacedFlipTest : public FlipTest {
  protected:
   void Script(std::int64_t start, std::int64_t step) {
     counter = start;
+    this->step = step;
     standin::SetPerformanceCounter(
         [this, step](LARGE_INTEGER* value) {
           value->QuadPart = counter;
@@ -281,21 +304,27 @@ class PacedFlipTest : public FlipTest {
           return TRUE;
         });
   }
+  // Where the last wait ended: its last read of the counter.
+  std::int64_t LastRead() const { return counter - step; }
   std::int64_t counter = 0;
+  std::int64_t step = 0;
 };
 
 TEST_F(PacedFlipTest, SixtyFramesASecondWaitsMoreThan58681Ticks) {
-  Script(1000, 100);
+  // One tick a read: each wait ends at the first read past 58681 ticks.
+  Script(1000, 1);
   ASSERT_EQ(SetFrameRate(60), 1);
-  EXPECT_EQ(ScreenState.ticksPerFrame, 58681);
-  EXPECT_EQ(ScreenState.lastCounter, 0);
   // The first wait starts from its own first read, a whole frame.
   FlipBuffers();
-  EXPECT_GT(ScreenState.lastCounter - 1000, 58681);
-  std::int32_t ended = ScreenState.lastCounter;
+  EXPECT_EQ(LastRead(), 1000 + 58682);
+  std::int64_t ended = LastRead();
   FlipBuffers();
-  EXPECT_GT(ScreenState.lastCounter - ended, 58681);
-  EXPECT_LE(ScreenState.lastCounter - ended, 58681 + 100);
+  EXPECT_EQ(LastRead() - ended, 58682);
+  // A new rate starts the next wait from its own first read again.
+  ASSERT_EQ(SetFrameRate(60), 1);
+  ended = counter;
+  FlipBuffers();
+  EXPECT_EQ(LastRead() - ended, 58682);
 }
 
 // The low 32 bits cross from positive to negative, or from negative to positive, 30 reads
@@ -305,8 +334,7 @@ TEST_F(PacedFlipTest, ASignChangeEitherWayStartsTheWaitAnew) {
     Script(crossing - 30 * 1000 + 500, 1000);
     ASSERT_EQ(SetFrameRate(60), 1);
     FlipBuffers();
-    std::int64_t waited =
-        static_cast<std::uint32_t>(ScreenState.lastCounter) - (crossing & 0xFFFFFFFF) - 500;
+    std::int64_t waited = static_cast<std::uint32_t>(LastRead()) - (crossing & 0xFFFFFFFF) - 500;
     EXPECT_GT(waited, 58681) << std::hex << crossing;
     EXPECT_LE(waited, 58681 + 1000) << std::hex << crossing;
   }
@@ -317,7 +345,7 @@ TEST_F(PacedFlipTest, ASignChangeOfTheLow32BitsStartsTheWaitAnew) {
   SetFrameRate(60);
   FlipBuffers();
   // The counter crossed into negative low halves: the wait began at the first such read.
-  std::int32_t ended = ScreenState.lastCounter;
+  auto ended = static_cast<std::int32_t>(static_cast<std::uint32_t>(LastRead()));
   EXPECT_LT(ended, 0);
   EXPECT_GT(static_cast<std::int64_t>(static_cast<std::uint32_t>(ended)) - 0x80000000LL, 58681);
   EXPECT_EQ(SetFrameRate(0), 1);
@@ -327,10 +355,18 @@ TEST_F(PacedFlipTest, ASignChangeOfTheLow32BitsStartsTheWaitAnew) {
 }
 
 TEST_F(PacedFlipTest, NoCounterMeansNoFrameRate) {
-  standin::SetPerformanceCounter({}, [](LARGE_INTEGER*) { return FALSE; });
+  int reads = 0;
+  standin::SetPerformanceCounter(
+      [&](LARGE_INTEGER* value) {
+        value->QuadPart = ++reads;
+        return TRUE;
+      },
+      [](LARGE_INTEGER*) { return FALSE; });
   EXPECT_EQ(SetFrameRate(30), 0);
-  EXPECT_EQ(ScreenState.frameRate, 0);
   EXPECT_EQ(SetFrameRate(-1), 0);
+  // Flips go unpaced: the counter is never read.
+  FlipBuffers();
+  EXPECT_EQ(reads, 0);
 }
 
 TEST_F(PacedFlipTest, ACounterThatStopsAnsweringEndsTheWait) {
@@ -373,9 +409,10 @@ TEST_F(FlipTest, ADrawingSessionHoldsTheBackBufferUntilItEnds) {
   // back, and a session that never opened writes nowhere.
   EXPECT_EQ(ScreenTarget(), nullptr);
   EXPECT_EQ(BeginDrawing(nullptr), nullptr);
-  EXPECT_EQ(ScreenState.backBufferDC, nullptr);
   EXPECT_EQ(DrawingBufferAddress(), 0u);
   EndDrawing();
+  // The context went back once and is forgotten: a flip gives back nothing more.
+  FlipBuffers();
 }
 
 TEST_F(FlipTest, FlippingGivesBackAContextThatASessionKept) {
@@ -383,11 +420,20 @@ TEST_F(FlipTest, FlippingGivesBackAContextThatASessionKept) {
   ON_CALL(backBuffer, Lock(_, _, _, _)).WillByDefault(Return(DD_OK));
   ON_CALL(backBuffer, GetDC(_)).WillByDefault(DoAll(SetArgPointee<0>(dc), Return(DD_OK)));
   ASSERT_NE(ScreenTarget(), nullptr);
-  InSequence order;
-  EXPECT_CALL(backBuffer, ReleaseDC(dc));
-  EXPECT_CALL(primary, Flip(_, _));
+  {
+    InSequence order;
+    EXPECT_CALL(backBuffer, ReleaseDC(dc));
+    EXPECT_CALL(primary, Flip(_, _));
+  }
   FlipBuffers();
-  EXPECT_EQ(ScreenState.backBufferDC, nullptr);
+  ::testing::Mock::VerifyAndClearExpectations(&backBuffer);
+  ::testing::Mock::VerifyAndClearExpectations(&primary);
+  // The context is forgotten: the next flip gives back nothing, and the back buffer can
+  // be had again.
+  EXPECT_CALL(backBuffer, ReleaseDC(_)).Times(0);
+  FlipBuffers();
+  EXPECT_NE(ScreenTarget(), nullptr);
+  ::testing::Mock::VerifyAndClearExpectations(&backBuffer);
 }
 
 // A session that a flip or a released screen ended early is closed: it answers no buffer,
@@ -419,11 +465,15 @@ TEST_F(FlipTest, FlippingOrReleasingClosesTheSessionThatHeldTheBackBuffer) {
 }
 
 TEST_F(FlipTest, AFailedContextUndoesTheLock) {
+  HDC dc = reinterpret_cast<HDC>(std::uintptr_t{0x79});
   ON_CALL(backBuffer, Lock(_, _, _, _)).WillByDefault(Return(DD_OK));
-  EXPECT_CALL(backBuffer, Unlock(nullptr));
-  EXPECT_CALL(backBuffer, GetDC(_)).WillOnce(Return(DDERR_CANTCREATEDC));
+  EXPECT_CALL(backBuffer, Unlock(nullptr)).Times(2);
+  // What a failing GetDC writes is not taken as a context held: the next target can be had.
+  EXPECT_CALL(backBuffer, GetDC(_))
+      .WillOnce(DoAll(SetArgPointee<0>(dc), Return(DDERR_CANTCREATEDC)))
+      .WillOnce(DoAll(SetArgPointee<0>(dc), Return(DD_OK)));
   EXPECT_EQ(ScreenTarget(), nullptr);
-  EXPECT_EQ(ScreenState.backBufferDC, nullptr);
+  EXPECT_NE(ScreenTarget(), nullptr);
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ class InputLibraryTest : public RuntimeTest {
     // the state of a process that never had one.
     EndKeyboard();
     current = this;
-    standin::InstallModule("DINPUT.DLL", {{"DirectInputCreateEx", Export()}});
+    InstallDoubleModule();
     KeyboardState = {};
     DirectInputState = {};
     savedWindow = ScreenState.window;
@@ -76,6 +76,11 @@ class InputLibraryTest : public RuntimeTest {
     standin::RestoreBuiltInModules();
     current = nullptr;
     RuntimeTest::TearDown();
+  }
+
+  // "DINPUT.DLL" is again the module whose DirectInputCreateEx asks `create`.
+  static void InstallDoubleModule() {
+    standin::InstallModule("DINPUT.DLL", {{"DirectInputCreateEx", Export()}});
   }
 
   // The next DirectInputCreateEx hands out the object.
@@ -95,12 +100,11 @@ class InputLibraryTest : public RuntimeTest {
     DIDATAFORMAT format{};
     std::vector<DIOBJECTDATAFORMAT> objects;
   };
-  // The next CreateDeviceEx of the object must ask for the system device `kind` into
-  // `slot` and hands out the device, whose one SetDataFormat succeeds and is kept.
-  static void WillOpenDevice(DirectInputDouble& object, REFGUID kind, void* slot,
-                             DeviceDouble& device, GivenFormat* given) {
-    EXPECT_CALL(object, CreateDeviceEx(kind, IID_IDirectInputDevice7A,
-                                       reinterpret_cast<LPVOID*>(slot), nullptr))
+  // The next CreateDeviceEx of the object must ask for the system device `kind` and hands
+  // out the device, whose one SetDataFormat succeeds and is kept.
+  static void WillOpenDevice(DirectInputDouble& object, REFGUID kind, DeviceDouble& device,
+                             GivenFormat* given) {
+    EXPECT_CALL(object, CreateDeviceEx(kind, IID_IDirectInputDevice7A, testing::NotNull(), nullptr))
         .WillOnce(testing::DoAll(testing::SetArgPointee<2>(&device), testing::Return(DI_OK)));
     EXPECT_CALL(device, SetDataFormat).WillOnce([given](LPCDIDATAFORMAT format) {
       given->format = *format;
