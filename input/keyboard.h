@@ -3,8 +3,9 @@
 //
 // The device is opened by InitKeyboard but takes its cooperative level and is acquired
 // only at the first poll, when the screen's window exists. A read that fails (the window
-// lost the foreground, another program took the keyboard) leaves the last snapshot in
-// place and tries to take the keyboard back for the next poll.
+// lost the foreground, another program took the keyboard) is not undone: the snapshot
+// holds whatever the device left in it (a device that writes nothing on failure leaves
+// the last snapshot), and the keyboard is taken back for the next poll.
 #pragma once
 
 #include <cstdint>
