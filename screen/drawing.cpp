@@ -48,58 +48,61 @@ void ReleaseBackBufferDC() {
 // A session still open on the back buffer is closed with its context: its buffer is no
 // longer held, and the next session must not give back a context that is not its own.
 void ReleaseScreenDrawing() {
-  if (DrawingState.session.deviceContext &&
-      DrawingState.session.deviceContext == ScreenState.backBufferDC)
-    EndDrawing();
+  HDC held = DrawingState.session.deviceContext;
+  if (held && held == ScreenState.backBufferDC) EndDrawing();
   ReleaseBackBufferDC();
 }
 
 HDC BeginDrawing(const DrawingTarget* target) {
   EndDrawing();
-  if (!target) return DrawingState.session.deviceContext;
-  DrawingState.session.target = *target;
-  DrawingState.session.deviceContext =
+  auto& session = DrawingState.session;
+  if (!target) return session.deviceContext;
+  session.target = *target;
+  session.deviceContext =
       target->kind == kWindowTarget ? GetDC(target->window) : target->deviceContext;
-  if (DrawingState.session.deviceContext) {
-    SetTextAlign(DrawingState.session.deviceContext, TA_UPDATECP);
-    DrawingState.session.previousBrush =
-        SelectObject(DrawingState.session.deviceContext, DrawingState.defaultBrush);
-    DrawingState.session.previousPen =
-        SelectObject(DrawingState.session.deviceContext, DrawingState.defaultPen);
-    SetTextColor(DrawingState.session.deviceContext, 0);
+  if (session.deviceContext) {
+    SetTextAlign(session.deviceContext, TA_UPDATECP);
+    session.previousBrush = SelectObject(session.deviceContext, DrawingState.defaultBrush);
+    session.previousPen = SelectObject(session.deviceContext, DrawingState.defaultPen);
+    SetTextColor(session.deviceContext, 0);
   }
-  return DrawingState.session.deviceContext;
+  return session.deviceContext;
 }
 
 void EndDrawing() {
-  if (!DrawingState.session.deviceContext) return;
-  SelectObject(DrawingState.session.deviceContext, DrawingState.session.previousBrush);
-  SelectObject(DrawingState.session.deviceContext, DrawingState.session.previousPen);
-  switch (DrawingState.session.target.kind) {
+  auto& session = DrawingState.session;
+  if (!session.deviceContext) return;
+  SelectObject(session.deviceContext, session.previousBrush);
+  SelectObject(session.deviceContext, session.previousPen);
+  switch (session.target.kind) {
     case kWindowTarget:
-      ReleaseDC(DrawingState.session.target.window, DrawingState.session.deviceContext);
+      ReleaseDC(session.target.window, session.deviceContext);
       break;
     case kReleasedTarget:
     case kReleasedTargetAlso:
     case kSurfaceTarget:
-      if (DrawingState.session.target.release) DrawingState.session.target.release();
+      if (session.target.release) session.target.release();
       break;
     default:
-      DeleteDC(DrawingState.session.deviceContext);
+      DeleteDC(session.deviceContext);
   }
-  DrawingState.session.deviceContext = nullptr;
+  session.deviceContext = nullptr;
 }
+
+namespace {
 
 // A closed session's buffer is no longer held by anyone: nothing may be written through
 // it, so the queries answer 0 until the next surface session opens.
+bool SurfaceSessionOpen() {
+  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext;
+}
+
+}  // namespace
+
 Address DrawingBufferAddress() {
-  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext
-             ? DrawingState.session.target.bufferAddress
-             : 0;
+  return SurfaceSessionOpen() ? DrawingState.session.target.bufferAddress : 0;
 }
 
 std::int32_t DrawingBufferPitch() {
-  return DrawingState.session.target.kind == kSurfaceTarget && DrawingState.session.deviceContext
-             ? DrawingState.session.target.pitch
-             : 0;
+  return SurfaceSessionOpen() ? DrawingState.session.target.pitch : 0;
 }

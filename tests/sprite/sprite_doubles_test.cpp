@@ -1,7 +1,6 @@
 // The sprite library against DirectDraw doubles: what it does with a new sprite surface
 // whose lock fails, which a working DirectDraw does not show on demand.
 #include "screen/screen.h"
-#include "screen/screen_state.h"
 #include "sprite/sprite.h"
 #include "sprite/sprite_table.h"
 #include "tests/support/bitmaps.h"
@@ -25,8 +24,7 @@ class SpriteSurfaceTest : public RuntimeTest {
  protected:
   void SetUp() override {
     standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
+    ForgetScreenWindow();
     RuntimeTest::SetUp();
     ON_CALL(directDraw, CreateSurface(_, _, _))
         .WillByDefault(DoAll(SetArgPointee<1>(&primary), Return(DD_OK)));

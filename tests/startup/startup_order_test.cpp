@@ -14,10 +14,10 @@
 #include "runtime/heap.h"
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"
-#include "screen/screen_state.h"
 #include "startup/startup.h"
 #include "tests/support/directdraw_doubles.h"
 #include "tests/support/directinput_doubles.h"
+#include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -43,8 +43,7 @@ class StartUpOrderTest : public ::testing::Test {
   void SetUp() override {
     trace = &steps;
     standin::ResetDesktop();
-    ScreenState.window = ScreenState.savedWindow = nullptr;
-    ScreenState.windowCreated = 0;
+    ForgetScreenWindow();
     standin::UseHeadlessDisplay();
     standin::SetModuleFileName(dir.WindowsPath("order.exe"));
     standin::SetExitHook([](UINT) { throw 0; });
