@@ -18,7 +18,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libx11-dev
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 "${wine_x_libraries[@]}"
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386 "${wine_x_libraries[@]}"
   xvfb xauth xdotool x11-utils imagemagick
   emscripten chromium
 )
