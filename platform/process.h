@@ -4,22 +4,20 @@
 
 #include <cstdio>
 
-// One record of the thread's chain of structured exception handlers. On Windows the
-// record is linked into the chain that the system walks when a fault occurs; on POSIX
-// faults are delivered as signals straight to their handlers, so there is no chain to
-// join and the record stays unlinked.
-struct ExceptionRegistration {
-  ExceptionRegistration* previous;
-  void* handler;
-};
-
-// Handler of a registration record, called by the system's exception dispatcher.
+// Handler of an exception frame, called by the system's exception dispatcher with the
+// exception record, the frame, the processor context and the dispatcher's own record.
 // Returns 1 (continue the search) or 0 (continue execution).
 using ExceptionFrameHandler = int (*)(void* exceptionRecord, void* establisherFrame, void* context,
                                       void* dispatcherContext);
 
-void PushExceptionFrame(ExceptionRegistration* frame, ExceptionFrameHandler handler);
-void PopExceptionFrame(ExceptionRegistration* frame);
+// Calls body(argument) inside an exception frame of its own whose handler is `handler`, and
+// returns what the body returns: a fault in the body that no handler inside it takes
+// reaches `handler` before any handler outside. On 32-bit Windows the frame is a record
+// linked into the thread's chain at fs:[0]; on 64-bit Windows, where handlers are found
+// through the tables the compiler writes for each function, it is the handler of a small
+// function of its own; on POSIX faults are delivered as signals straight to their
+// handlers, so there is no frame to install and the body is simply called.
+int CallInExceptionFrame(ExceptionFrameHandler handler, int (*body)(void*), void* argument);
 
 // The argument count, vector and environment of the process, as the runtime library
 // gathers them before the program starts.

@@ -10,14 +10,18 @@ int EnterProgram(int, char**, char**) {
   return ProgramBody(instance, nullptr, tail, 1);
 }
 
-void ProcessEntry() {
-  ExceptionRegistration frame;
-  PushExceptionFrame(&frame, FaultFrameHandler);
+namespace {
+
+int EnterWithMainArgs(void*) {
   int argumentCount = 0;
   char** arguments = nullptr;
   char** environment = nullptr;
   GetMainArgs(&argumentCount, &arguments, &environment);
-  int result = EnterProgram(argumentCount, arguments, environment);
-  PopExceptionFrame(&frame);
-  std::exit(result);
+  return EnterProgram(argumentCount, arguments, environment);
+}
+
+}  // namespace
+
+void ProcessEntry() {
+  std::exit(CallInExceptionFrame(FaultFrameHandler, EnterWithMainArgs, nullptr));
 }

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Checks what keeps the tree readable: every tracked C++ source formatted as .clang-format
-# says, and no cycle among the build's targets, for each configured preset named (native
-# and win32 by default). Exit 1 naming what is wrong.
+# says, and no cycle among the build's targets, for each configured preset named (native,
+# win32 and win64 by default). Exit 1 naming what is wrong.
 #   tools/check-structure.sh [PRESET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ echo "format: clang-format --dry-run --Werror over the tracked sources"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 status=0
-for preset in "${@:-native win32}"; do
+for preset in "${@:-native win32 win64}"; do
   for name in $preset; do
     graph="build/$name/targets.dot"
     cmake --preset "$name" --graphviz="$graph" >/dev/null

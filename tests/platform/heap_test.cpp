@@ -1,6 +1,7 @@
 // Heap behaviour the libraries rely on, checked on both the stand-in and Windows.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/win32.h"
@@ -48,13 +49,31 @@ TEST(Heap, HeapsOwnTheirBlocks) {
   HeapDestroy(second);
 }
 
-TEST(Heap, ImpossibleRequestsFail) {
+// A request larger than the process's address space. This one assumes 32-bit addresses:
+// a 32-bit Windows process has 2 GiB, and the stand-in keeps that limit on any host.
+constexpr SIZE_T kBeyond32BitAddresses = 0x7FFFFFF0u;
+// The same in a 64-bit Windows process, which has 128 TiB (there 2 GiB is an ordinary
+// request).
+constexpr std::uint64_t kBeyond64BitAddresses = std::uint64_t{1} << 48;
+
+void ImpossibleRequestFails(SIZE_T bytes) {
   HANDLE heap = HeapCreate(0, 4000, 0);
-  EXPECT_EQ(HeapAlloc(heap, 0, 0x7FFFFFF0u), nullptr);
+  EXPECT_EQ(HeapAlloc(heap, 0, bytes), nullptr);
   void* block = HeapAlloc(heap, 0, 16);
-  EXPECT_EQ(HeapReAlloc(heap, 0, block, 0x7FFFFFF0u), nullptr);
+  EXPECT_EQ(HeapReAlloc(heap, 0, block, bytes), nullptr);
   EXPECT_EQ(HeapSize(heap, 0, block), 16u);  // the failed resize kept the block
   HeapDestroy(heap);
+}
+
+TEST(Heap, ImpossibleRequestsFail) {
+  if (sizeof(void*) == 4 || StandInHeaps()) {
+    SCOPED_TRACE("beyond 32-bit addresses");
+    ImpossibleRequestFails(kBeyond32BitAddresses);
+  }
+  if constexpr (sizeof(SIZE_T) == 8) {
+    SCOPED_TRACE("beyond 64-bit Windows' addresses");
+    ImpossibleRequestFails(static_cast<SIZE_T>(kBeyond64BitAddresses));
+  }
 }
 
 }  // namespace

@@ -7,3 +7,5 @@
 #include "platform/win32.h"
 
 std::size_t LiveBlocks(HANDLE heap);
+// Whether the heaps are the stand-in's, which keep a 32-bit process's limits on any host.
+bool StandInHeaps();

@@ -117,13 +117,10 @@ void ExitProcess(UINT exitCode) {
 }
 
 // POSIX delivers faults as signals straight to their handlers; there is no handler chain
-// for a registration record to join, so the frame is left unlinked.
-void PushExceptionFrame(ExceptionRegistration* frame, ExceptionFrameHandler handler) {
-  frame->previous = nullptr;
-  frame->handler = reinterpret_cast<void*>(handler);
+// for a frame to join.
+int CallInExceptionFrame(ExceptionFrameHandler, int (*body)(void*), void* argument) {
+  return body(argument);
 }
-
-void PopExceptionFrame(ExceptionRegistration*) {}
 
 void GetMainArgs(int* argumentCount, char*** arguments, char*** environment) {
   static std::vector<std::string> texts;
