@@ -1,7 +1,8 @@
 #!/bin/bash
-# Builds the two packages into build/packages/ with CPack: bump-VERSION-win32.zip from
-# the Windows build and bump_VERSION_amd64.deb from the native one. Only the three
-# deliverables (and the documents of the Debian package) are built for it, not the tests.
+# Builds the packages into build/packages/ with CPack: bump-VERSION-win64.zip and
+# bump-VERSION-win32.zip from the two Windows builds and bump_VERSION_amd64.deb from the
+# native one. Only the three deliverables (and the documents of the Debian package) are
+# built for them, not the tests.
 #   tools/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ tools/setup.sh
 out=build/packages
 rm -rf "$out"
 mkdir -p "$out"
-for preset in win32 native; do
+for preset in win64 win32 native; do
   targets=(bump-paris bump-morph bump-morphose)
   [ "$preset" = native ] && targets+=(package-documents)
   cmake --preset "$preset" >/dev/null

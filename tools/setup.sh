@@ -5,12 +5,14 @@
 #   tools/setup.sh --check  install nothing: name what is missing and fail if anything is
 set -euo pipefail
 
-# Wine's X11 driver loads its 32-bit X libraries at run time; Debian only recommends them,
-# and without them Wine cannot change display modes (8 and 16 bits fail, 32 still works).
-wine_x_libraries=(
-  libxrandr2:i386 libxrender1:i386 libxcursor1:i386 libxi6:i386 libxinerama1:i386
-  libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
-)
+# Wine's X11 driver loads its X libraries at run time, 32-bit ones for 32-bit Wine and
+# 64-bit ones for 64-bit Wine; Debian only recommends them, and without them Wine cannot
+# change display modes (8 and 16 bits fail, 32 still works).
+wine_x_libraries=()
+for library in libxrandr2 libxrender1 libxcursor1 libxi6 libxinerama1 libxcomposite1 \
+  libxfixes3 libxxf86vm1; do
+  wine_x_libraries+=("$library" "$library:i386")
+done
 packages=(
   cmake g++ make pkg-config
   dpkg-dev file unzip lintian

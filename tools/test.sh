@@ -1,47 +1,56 @@
 #!/bin/bash
 # Sets up the machine, checks the sources' format and that the build's targets form no
-# cycle, builds the native, sanitizer, fuzzing, Windows and web builds, then runs every
-# test: unit and integration tests of each build (the Windows ones under Wine),
-# each fuzz target for a fixed number of inputs, the delivered executables end to end on
-# private X displays, natively and under Wine, and the web pages in a headless browser.
-# Screenshots of the last run stay in build/native/screenshots/.
+# cycle, builds the native, sanitizer, fuzzing, Windows (64- and 32-bit) and web builds,
+# then runs every test: unit and integration tests of each build (the Windows ones under
+# Wine), each fuzz target for a fixed number of inputs, the delivered executables end to
+# end on private X displays, natively and under Wine, and the web pages in a headless
+# browser. The 64-bit Windows build runs under 64-bit Wine on every machine; the 32-bit
+# one where the kernel runs 32-bit programs, and the last line names every test that
+# could not run. Screenshots of the last run stay in build/native/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
 jobs=$(nproc)
 echo "=== check the structure ==="
-tools/check-structure.sh native win32
+tools/check-structure.sh native win32 win64
 
 build() {
   echo "=== build $1 ==="
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j"$jobs"
 }
-# The machine is checked as soon as the Windows build has made its display probe, before
-# anything else takes time.
+# The machine is checked as soon as the Windows builds have made their display probes,
+# before anything else takes time.
+build win64
 build win32
 echo "=== check the machine ==="
-wine=yes
+wine32=yes
 status=0
 tools/check-machine.sh || status=$?
 case $status in
   0) ;;
-  3) wine=no ;;
+  3) wine32=no ;;
   *) exit "$status" ;;
 esac
+# What could not run here, by name, for the last line.
+not_run=()
+ctest_names() { ctest --preset "$1" -N "${@:2}" | sed -n 's/^ *Test *#[0-9]*: //p'; }
 for preset in native asan fuzz; do build "$preset"; done
 # The tests that need a display get a private one; the end-to-end tests start their own.
 # The sanitizer build runs without one: the display libraries' own leaks would drown ours.
 # Its leak run of a delivered executable starts its own, and tells those leaks apart.
 # Tests on a real display depend on timing (a torn screenshot, a slow start under load):
 # one that fails is run once more.
-# Where Wine cannot run, the Windows build is still built and its imports checked.
+# Where 32-bit Wine cannot run, the 32-bit build is still built and its imports checked.
+echo "=== test win64 ==="
+xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset win64 -j"$jobs" --repeat until-pass:2
 echo "=== test win32 ==="
-if [ "$wine" = yes ]; then
+if [ "$wine32" = yes ]; then
   xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset win32 -j"$jobs" --repeat until-pass:2
 else
   ctest --preset win32 -R '^deliverable_imports_'
+  mapfile -t -O "${#not_run[@]}" not_run < <(ctest_names win32 -E '^deliverable_imports_')
 fi
 echo "=== test fuzz ==="
 ctest --preset fuzz -j"$jobs"
@@ -49,7 +58,10 @@ echo "=== test asan ==="
 env -u DISPLAY -u WAYLAND_DISPLAY ctest --preset asan -j"$jobs"
 echo "=== test native ==="
 native_skip=()
-[ "$wine" = yes ] || native_skip=(-E '^e2e_win32_')
+if [ "$wine32" = no ]; then
+  native_skip=(-E '^e2e_win32_')
+  mapfile -t -O "${#not_run[@]}" not_run < <(ctest_names native -R '^e2e_win32_')
+fi
 xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jobs" --repeat until-pass:2 \
   "${native_skip[@]}"
 # The web build's pages in headless Chromium, their canvas checked by the native build's
@@ -63,9 +75,12 @@ web_tests=(node tests/web/pages_test.mjs build/web/bin demo build/native/tests/c
 echo "=== packages ==="
 tools/package.sh
 package_options=()
-[ "$wine" = yes ] || package_options=(--without-wine)
+if [ "$wine32" = no ]; then
+  package_options=(--without-wine32)
+  not_run+=("the programs of bump-*-win32.zip under Wine")
+fi
 tests/e2e/packages_as_users.sh "${package_options[@]}"
-if [ "$wine" = no ]; then
-  echo "NOT RUN on this machine: the Windows build's tests under Wine (its kernel runs no 32-bit"
-  echo "programs); the Windows build was built and its imports checked."
+if [ ${#not_run[@]} -gt 0 ]; then
+  echo "NOT RUN on this machine, whose kernel runs no 32-bit programs (32-bit Wine cannot start;"
+  echo "the 32-bit build was built and its imports checked): ${not_run[*]}"
 fi

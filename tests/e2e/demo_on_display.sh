@@ -12,6 +12,12 @@ place_program
 (cd "$dir" && exec $runner "$dir/$(basename "$executable")") >"$dir/output" 2>&1 &
 program_pid=$!
 
-shot="$shots/${name%.exe}$([ -n "$runner" ] && echo -wine).png"
+# Under Wine the shot is named after the build: -wine (32-bit) or -wine64.
+suffix=
+if [ -n "$runner" ]; then
+  suffix=-wine
+  file -b "$executable" | grep -q '^PE32+' && suffix=-wine64
+fi
+shot="$shots/${name%.exe}$suffix.png"
 check_frame_and_key "$shot" "$dir/$picture" "$checker"
 echo "ok: $name showed the frame ($shot) and ended with exit code 0 on a key"

@@ -1,10 +1,11 @@
 #!/bin/bash
-# The Windows zip as its user meets it: it holds exactly the three programs, their
-# pictures and README.txt. Unzipped into a fresh folder, each program is a 32-bit GUI
-# program importing only what Windows ships; started in that folder, as a double-click
-# starts it, it shows the frame of its picture on a private display (under RUNNER, Wine
-# here), ends with exit code 0 on a key and leaves its picture as it was. Without a
-# RUNNER (where Wine cannot run) the programs are checked but not run, and it says so.
+# A Windows zip as its user meets it: it holds exactly the three programs, their pictures
+# and README.txt. Unzipped into a fresh folder, each program is a GUI program of the zip's
+# architecture (bump-*-win64.zip: 64-bit, bump-*-win32.zip: 32-bit) importing only what
+# Windows ships; started in that folder, as a double-click starts it, it shows the frame
+# of its picture on a private display (under RUNNER, Wine here), ends with exit code 0 on
+# a key and leaves its picture as it was. Without a RUNNER (where this Wine cannot run)
+# the programs are checked but not run, and it says so.
 #   package_zip.sh ZIP PICTURES-DIR CHECKER SHOTS-DIR [RUNNER]
 set -u
 zip=$1 pictures=$2 checker=$3 shots=$4 runner=${5:-}
@@ -12,6 +13,11 @@ name=$(basename "$zip")
 source "$(dirname "$0")/private_display.sh"
 source "$(dirname "$0")/frame_check.sh"
 programs=(bump-paris.exe:Paris.pcx bump-morph.exe:Morph.pcx bump-morphose.exe:morphose.pcx)
+case $name in
+  *-win64.zip) windows=win64 architecture=x86_64 kind=64-bit ;;
+  *-win32.zip) windows=win32 architecture=i686 kind=32-bit ;;
+  *) fail "neither a win64 nor a win32 zip" ;;
+esac
 
 expected=(README.txt)
 for entry in "${programs[@]}"; do expected+=("${entry%%:*}" "${entry#*:}"); done
@@ -23,18 +29,18 @@ unzip -q "$zip" -d "$folder" || fail "cannot unzip"
 for entry in "${programs[@]}"; do
   program=${entry%%:*} picture=${entry#*:}
   cmp -s "$pictures/$picture" "$folder/$picture" || fail "$picture is not the program's picture"
-  "$(dirname "$0")/check_imports.sh" "$folder/$program" >/dev/null ||
-    fail "$("$(dirname "$0")/check_imports.sh" "$folder/$program")"
+  "$(dirname "$0")/check_imports.sh" "$folder/$program" "$architecture" >/dev/null ||
+    fail "$("$(dirname "$0")/check_imports.sh" "$folder/$program" "$architecture")"
   [ -n "$runner" ] || continue
   (cd "$folder" && exec "$runner" "$folder/$program") >"$dir/output" 2>&1 &
   program_pid=$!
-  check_frame_and_key "$shots/${program%.exe}-zip.png" "$folder/$picture" "$checker"
+  check_frame_and_key "$shots/${program%.exe}-$windows-zip.png" "$folder/$picture" "$checker"
   cmp -s "$pictures/$picture" "$folder/$picture" || fail "$program changed its picture"
 done
 if [ -z "$runner" ]; then
-  echo "ok: $name holds ${expected[*]}; each program is a 32-bit GUI program importing" \
+  echo "ok: $name holds ${expected[*]}; each program is a $kind GUI program importing" \
     "only what Windows ships. NOT RUN: the programs themselves, without Wine"
   exit 0
 fi
 echo "ok: $name holds ${expected[*]}; unzipped, each program showed its picture's frame" \
-  "($shots/*-zip.png) and ended with exit code 0 on a key"
+  "($shots/*-$windows-zip.png) and ended with exit code 0 on a key"

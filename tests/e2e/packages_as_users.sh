@@ -1,15 +1,17 @@
 #!/bin/bash
 # Tries the packages that tools/package.sh left in build/packages/ as their users would,
-# side by side, each on its own private display: the Windows zip under Wine, the Debian
-# package natively. Screenshots go to build/packages/screenshots/, each test's report to
-# build/packages/*.log. A test that fails is run once more, as the other tests on a real
-# display are (a torn screenshot, a slow start under load). Where Wine cannot run, the
-# zip's programs are checked but not run.
-#   tests/e2e/packages_as_users.sh [--without-wine]
+# each on its own private display: the Windows zips under Wine (the 64-bit one, then the
+# 32-bit one) beside the Debian package natively. Screenshots go to
+# build/packages/screenshots/, each test's report to build/packages/*.log. A test that
+# fails is run once more, as the other tests on a real display are (a torn screenshot, a
+# slow start under load). Where 32-bit Wine cannot run, the 32-bit zip's programs are
+# checked but not run.
+#   tests/e2e/packages_as_users.sh [--without-wine32]
 set -u
 cd "$(dirname "$0")/../.."
 runner=("$PWD/tools/wine-run.sh")
-[ "${1:-}" = --without-wine ] && runner=()
+runner32=("${runner[@]}")
+[ "${1:-}" = --without-wine32 ] && runner32=()
 packages=build/packages
 # The screenshot checker of the native build, built if it is not.
 cmake --build --preset native --target check-screenshot >/dev/null || exit 1
@@ -20,8 +22,13 @@ shots=$packages/screenshots
 export SCREENSHOT_DELAY=2
 twice() { "$@" || { echo "(run once more)" && "$@"; }; }
 
-twice tests/e2e/package_zip.sh "$packages"/bump-*-win32.zip demo "$checker" "$shots" \
-  "${runner[@]}" >"$packages/zip.log" 2>&1 &
+{
+  twice tests/e2e/package_zip.sh "$packages"/bump-*-win64.zip demo "$checker" "$shots" \
+    "${runner[@]}"
+  win64_status=$?
+  twice tests/e2e/package_zip.sh "$packages"/bump-*-win32.zip demo "$checker" "$shots" \
+    "${runner32[@]}" && [ $win64_status -eq 0 ]
+} >"$packages/zip.log" 2>&1 &
 zip_pid=$!
 twice tests/e2e/package_deb.sh "$packages"/bump_*_amd64.deb demo "$checker" "$shots" \
   >"$packages/deb.log" 2>&1
