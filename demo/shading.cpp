@@ -47,6 +47,15 @@ void BuildLightMap() {
 
 namespace {
 
+// The light-map index of a gradient and a pixel's offset from the light: the rounded
+// difference plus 128, or 0 where that lies outside the map. The test is made before any
+// conversion to an integer, so that a light far away (beyond the integers' range) reads
+// index 0 as every other index outside the map does.
+std::int32_t LightIndex(std::int32_t gradient, double relief, std::int64_t offset) {
+  double index = std::nearbyint(gradient - relief * static_cast<double>(offset)) + 128;
+  return index >= 0 && index <= 255 ? static_cast<std::int32_t>(index) : 0;
+}
+
 // Each pixel reads the light map at its height gradient less the relief-scaled offset
 // from the light. An index outside the map becomes 0, and every cell with an index 0 is
 // dark, so such a pixel is black.
@@ -56,12 +65,8 @@ void ShadePlain() {
     for (std::int32_t x = 1; x <= kFrameWidth - 2; ++x) {
       std::int32_t gx = *HeightCell(x + 1, y) - *HeightCell(x - 1, y);
       std::int32_t gy = *HeightCell(x, y + 1) - *HeightCell(x, y - 1);
-      std::int32_t rx = x - Demo.LightX;
-      std::int32_t ry = y - Demo.LightY;
-      auto u = static_cast<std::int32_t>(std::nearbyint(gx - relief * rx)) + 128;
-      auto w = static_cast<std::int32_t>(std::nearbyint(gy - relief * ry)) + 128;
-      if (u < 0 || u > 255) u = 0;
-      if (w < 0 || w > 255) w = 0;
+      std::int32_t u = LightIndex(gx, relief, std::int64_t{x} - Demo.LightX);
+      std::int32_t w = LightIndex(gy, relief, std::int64_t{y} - Demo.LightY);
       PlotPixel(x, y, *LightCell(u, w));
     }
   }

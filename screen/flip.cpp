@@ -1,10 +1,11 @@
 // Flipping: every frame ends here. Window messages are delivered, the back buffer is
-// presented, a lost display is restored, and with a frame rate set the frame's time is
+// presented (and held for the rest of the refresh period where the flip did not wait for
+// the display), a lost display is restored, and with a frame rate set the frame's time is
 // waited out on the performance counter.
 #include "screen/drawing.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 
 namespace {
 
@@ -48,6 +49,42 @@ void WaitForFrameTime() {
   }
 }
 
+// A flip with DDFLIP_WAIT is held until the display takes it, so frames come no faster
+// than the display mode's refresh rate. Where DirectDraw's flip does not wait (Wine
+// without 3D, for instance) a flip that comes back well within a refresh period of the
+// previous one is held here until the period is over: first by DirectDraw's own wait for
+// the vertical blank, then, where that did not wait either, by sleeping on the clock. A
+// flip that waits comes back about a period after the previous one and is left alone; the
+// slack keeps its jitter from costing it a whole refresh.
+void HoldEarlyFlip() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER now;
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0 ||
+      !QueryPerformanceCounter(&now)) {
+    return;
+  }
+  std::int64_t hertz = ScreenState.monitorFrequency != 0 ? ScreenState.monitorFrequency : 60;
+  std::int64_t period = frequency.QuadPart / hertz;
+  std::int64_t due = ScreenState.lastFlipCounter + period;
+  std::int64_t early = due - period / 8;
+  if (ScreenState.lastFlipCounter == 0 || now.QuadPart >= early) {
+    ScreenState.lastFlipCounter = now.QuadPart;
+    return;
+  }
+  ScreenState.directDraw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+  if (!QueryPerformanceCounter(&now)) return;
+  if (now.QuadPart >= early) {
+    ScreenState.lastFlipCounter = now.QuadPart;
+    return;
+  }
+  // Whole milliseconds, rounded up; the next period counts from the one due, so that
+  // sleeping a little long does not slow the frames down.
+  std::int64_t milliseconds =
+      ((due - now.QuadPart) * 1000 + frequency.QuadPart - 1) / frequency.QuadPart;
+  Sleep(static_cast<DWORD>(milliseconds));
+  ScreenState.lastFlipCounter = due;
+}
+
 }  // namespace
 
 IDirectDrawSurface7* FlipBuffers() {
@@ -60,7 +97,13 @@ IDirectDrawSurface7* FlipBuffers() {
   UseBuffer(kBackBuffer);
   DrainMessages();
   if (ScreenState.active) {
-    if (ScreenState.primary->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST) RestoreScreen();
+    if (ScreenState.primary->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST) {
+      RestoreScreen();
+      ScreenState.lastFlipCounter = 0;
+    } else if (ScreenState.frameRate == 0) {
+      // With a frame rate set, the wait below paces the frames instead.
+      HoldEarlyFlip();
+    }
   }
   ScreenState.drawingBuffer = ScreenState.backBuffer;
   if (ScreenState.frameRate != 0 &&

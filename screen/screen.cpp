@@ -4,7 +4,7 @@
 
 #include "screen/drawing.h"
 #include "screen/screen_state.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 
 namespace {
 
@@ -109,6 +109,7 @@ std::int32_t OpenScreen(std::int32_t width, std::int32_t height, std::int32_t de
   EnableWindow(window, FALSE);
   ClearScreenBuffers();
   ScreenState.directDraw->GetMonitorFrequency(&ScreenState.monitorFrequency);
+  ScreenState.lastFlipCounter = 0;
   DetectPixelFormat();
   ScreenState.active = 1;
   return 1;

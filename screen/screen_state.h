@@ -45,6 +45,9 @@ struct ScreenLibraryState {
   std::int32_t frameRate;
   std::int32_t ticksPerFrame;
   std::int32_t lastCounter;
+  // The counter when the last flip's presentation ended, for flips that do not wait for
+  // the display; 0 before the first flip of a screen.
+  std::int64_t lastFlipCounter;
   // Handlers registered by the libraries above (screen/screen.h).
   struct {
     void (*surfacesRestored)();

@@ -5,7 +5,7 @@
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 
 ScreenLibraryState ScreenState;
 

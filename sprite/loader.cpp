@@ -9,7 +9,7 @@
 #include "screen/screen_state.h"
 #include "sprite/decoders.h"
 #include "sprite/sprite.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Sprites: numbered images for drawing on the screen, each in a DirectDraw off-screen
 // surface in the screen's pixel format or, for kind 2, a block of 8-bit pixels in memory,
-// loaded from files or memory into the slots of the sprite table (sprite/sprite_table.h).
+// loaded from files or memory into the slots of the sprite table (sprite_table/sprite_table.h).
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks what keeps the tree readable: every tracked C++ source formatted as .clang-format
-# says, and no cycle among the build's targets, for each configured preset named (native,
-# win32 and win64 by default). Exit 1 naming what is wrong.
+# says, each library in the folder of its name, and no cycle among the build's targets, for
+# each configured preset named (native, win32 and win64 by default). Exit 1 naming what is
+# wrong.
 #   tools/check-structure.sh [PRESET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +11,15 @@ echo "format: clang-format --dry-run --Werror over the tracked sources"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 status=0
+# The folders show the layers: each library is the target of the folder of its name.
+echo "layers: each library declared in the folder of its name"
+for library in runtime file sprite_table screen palette sprite input startup demo; do
+  if ! grep -q "^add_library($library " "$library/CMakeLists.txt" 2>/dev/null; then
+    echo "$library is not declared in $library/CMakeLists.txt"
+    status=1
+  fi
+done
+
 for preset in "${@:-native win32 win64}"; do
   for name in $preset; do
     graph="build/$name/targets.dot"

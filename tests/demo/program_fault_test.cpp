@@ -10,7 +10,7 @@
 
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/demo/demonstration_fixture.h"
 #include "tests/support/bitmaps.h"
 

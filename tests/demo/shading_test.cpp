@@ -243,10 +243,10 @@ std::vector<std::uint8_t> ShadedByDefinition(std::vector<std::uint8_t> frame) {
     for (int x = 1; x <= 318; ++x) {
       int gx = height(x + 1, y) - height(x - 1, y);
       int gy = height(x, y + 1) - height(x, y - 1);
-      int u = static_cast<int>(std::nearbyint(gx - relief * (x - Demo.LightX))) + 128;
-      int w = static_cast<int>(std::nearbyint(gy - relief * (y - Demo.LightY))) + 128;
-      if (u < 0 || u > 255) u = 0;
-      if (w < 0 || w > 255) w = 0;
+      double du = std::nearbyint(gx - relief * (x - static_cast<double>(Demo.LightX))) + 128;
+      double dw = std::nearbyint(gy - relief * (y - static_cast<double>(Demo.LightY))) + 128;
+      int u = du >= 0 && du <= 255 ? static_cast<int>(du) : 0;
+      int w = dw >= 0 && dw <= 255 ? static_cast<int>(dw) : 0;
       frame[y * 320 + x] = static_cast<std::uint8_t>(lights[u * 257 + w]);
     }
   }
@@ -341,6 +341,26 @@ TEST_F(ShadingPathsTest, ExtremeHeightsAndLightsAsDefined) {
       EXPECT_EQ(
           CompareFrame("relief " + std::to_string(relief) + ", far light " + std::to_string(light)),
           0);
+    }
+  }
+}
+
+// A light so far away that the offset term leaves the 32-bit integers' range, on either
+// side and in either direction: every index is outside the map, and the frame is dark.
+TEST_F(ShadingPathsTest, ALightBeyondTheIntegersRangeLeavesTheFrameDark) {
+  BuildLightMap();
+  RandomHeights(0, 255);
+  for (float relief : {3.0f, -3.0f}) {
+    for (std::int32_t light : {700000000, -700000000, INT32_MAX, INT32_MIN}) {
+      Light(relief, light, light);
+      EXPECT_EQ(
+          CompareFrame("relief " + std::to_string(relief) + ", light " + std::to_string(light)), 0);
+      std::vector<std::uint8_t> frame = Frame();
+      int lit = 0;
+      for (int y = 1; y <= 198; ++y) {
+        for (int x = 1; x <= 318; ++x) lit += frame[y * 320 + x] != 0;
+      }
+      EXPECT_EQ(lit, 0) << "relief " << relief << ", light " << light;
     }
   }
 }

@@ -5,7 +5,9 @@
 # reports no error. Installed into a scratch root (dpkg-deb -x), each command named by a
 # desktop entry is run by an unprivileged user with the root's usr/bin on the PATH, on a
 # private display: the frame of its picture (not a flat field), a key, exit code 0.
-# Without a display, the same user's starts show what the per-user folder keeps.
+# Without a display, the same user's starts show what the per-user folder keeps, that
+# many starts at once all run, that a read-only home runs the installed program, and
+# that a folder another user made is refused.
 #   package_deb.sh DEB PICTURES-DIR CHECKER SHOTS-DIR
 set -u
 deb=$1 pictures=$(cd "$2" && pwd) checker=$3 shots=$4
@@ -62,11 +64,12 @@ for entry in "${commands[@]}"; do
     fail "$command did not leave its picture in $home/data/bump as installed"
 done
 
-# Without a display each start only starts up and shuts down. A relative XDG_DATA_HOME is
-# not a place to keep data: the folder goes to its default.
+# Without a display each start only starts up, says why it shows nothing, and shuts down.
+# A relative XDG_DATA_HOME is not a place to keep data: the folder goes to its default.
 own="$home/.local/share/bump"
+no_display="bump-paris: no display: DISPLAY is not set"
 run_as_user XDG_DATA_HOME=relative bump-paris || fail "first start: $(cat "$dir/output")"
-[ ! -s "$dir/output" ] || fail "first start printed: $(cat "$dir/output")"
+[ "$(cat "$dir/output")" = "$no_display" ] || fail "first start printed: $(cat "$dir/output")"
 [ ! -e "$home/relative" ] || fail "made a folder under a relative XDG_DATA_HOME"
 cmp -s "$root/usr/lib/bump/bump-paris" "$own/bump-paris" || fail "no copy of bump-paris in $own"
 cmp -s "$pictures/Paris.pcx" "$own/Paris.pcx" || fail "no copy of Paris.pcx in $own"
@@ -79,10 +82,67 @@ cmp -s "$pictures/Morph.pcx" "$own/Paris.pcx" || fail "the user's own picture wa
 run_as_user bump-paris || fail "start with an empty picture: $(cat "$dir/output")"
 cmp -s "$pictures/Paris.pcx" "$own/Paris.pcx" || fail "an empty picture was not replaced"
 
-# A newer installed program replaces the user's copy at the next start.
+# Many starts at once, each a first start in a fresh folder, or the first after an
+# upgrade: every one runs the program (which says it has no display) and ends with 0.
+starts_at_once() {
+  local data=$1 i pid failed=0 pids=()
+  for i in $(seq 60); do
+    (cd "$home" && exec "${as_user[@]}" XDG_DATA_HOME="$data" bump-paris) >"$dir/start$i" 2>&1 &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || failed=$((failed + 1)); done
+  for i in $(seq 60); do
+    [ "$(cat "$dir/start$i")" = "$no_display" ] || fail "a start at once printed: $(cat "$dir/start$i")"
+  done
+  [ $failed -eq 0 ] || fail "$failed of 60 starts at once failed"
+  cmp -s "$root/usr/lib/bump/bump-paris" "$data/bump/bump-paris" || fail "no whole copy in $data"
+  cmp -s "$pictures/Paris.pcx" "$data/bump/Paris.pcx" || fail "no whole picture in $data"
+  [ -z "$(find "$data/bump" -name '.*')" ] || fail "temporary files left in $data/bump"
+}
+for round in 1 2 3; do
+  run_as_user mkdir "$home/data$round"
+  starts_at_once "$home/data$round"
+done
+
+# A newer installed program replaces the user's copy at the next start, also when many
+# starts come at once.
 printf 'newer' >>"$root/usr/lib/bump/bump-paris"
 run_as_user bump-paris || fail "start after an upgrade: $(cat "$dir/output")"
 cmp -s "$root/usr/lib/bump/bump-paris" "$own/bump-paris" || fail "the copy was not upgraded"
+printf 'newer' >>"$root/usr/lib/bump/bump-paris"
+starts_at_once "$home/data1"
+
+# A home that cannot be written: the installed program runs, saying why, and ends with 0.
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir -p "$dir/readonly"
+  (cd "$home" && exec "${as_user[@]}" HOME="$dir/readonly" bump-paris) >"$dir/output" 2>&1 ||
+    fail "start with a read-only home: $(cat "$dir/output")"
+  grep -q "^bump-paris: cannot make $dir/readonly/.local/share/bump; running the installed" \
+    "$dir/output" || fail "a read-only home: $(cat "$dir/output")"
+  grep -qx "$no_display" "$dir/output" || fail "the installed program did not run: $(cat "$dir/output")"
+
+  # A bump/ folder that another user made is not used, nor written through: here one
+  # whose link leads to that user's program.
+  mkdir -p "$dir/planted/bump" "$dir/theirs"
+  printf '#!/bin/sh\necho ran their program\n' >"$dir/theirs/bump-paris"
+  chmod 755 "$dir/theirs/bump-paris"
+  ln -s "$dir/theirs/bump-paris" "$dir/planted/bump/bump-paris"
+  chmod 777 "$dir/planted"
+  (cd "$home" && exec "${as_user[@]}" XDG_DATA_HOME="$dir/planted" bump-paris) >"$dir/output" 2>&1
+  status=$?
+  [ $status -eq 1 ] || fail "a folder of another user: exit code $status: $(cat "$dir/output")"
+  grep -q "^bump-paris: $dir/planted/bump is not private to you" "$dir/output" ||
+    fail "a folder of another user: $(cat "$dir/output")"
+  [ "$(cat "$dir/theirs/bump-paris")" = "$(printf '#!/bin/sh\necho ran their program')" ] ||
+    fail "wrote through the link of another user"
+  # Nor one of the user's own that others may write to.
+  run_as_user mkdir -m 777 "$home/open" "$home/open/bump"
+  (cd "$home" && exec "${as_user[@]}" XDG_DATA_HOME="$home/open" bump-paris) >"$dir/output" 2>&1
+  [ $? -eq 1 ] || fail "a folder others may write to was used: $(cat "$dir/output")"
+else
+  echo "not run: a read-only home and a folder of another user (they need root to set up)"
+fi
 echo "ok: $name declares $depends; installs only its files; as $(stat -c %U "$home")" \
   "each command showed its picture's frame ($shots/*-deb.png) and ended with exit code 0" \
-  "on a key, and its folder keeps the user's picture and follows an upgrade"
+  "on a key, and its folder keeps the user's picture and follows an upgrade; 60 starts at" \
+  "once all ran; a read-only home runs the installed program; a folder not private is refused"

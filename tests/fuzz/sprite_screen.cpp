@@ -4,7 +4,7 @@
 #include "platform/posix/standin.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/fuzz/fuzz_support.h"
 
 SpriteCase SpriteCaseOf(std::uint8_t selector) {

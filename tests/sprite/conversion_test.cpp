@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "runtime/runtime_state.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // drawing size, and the screen's back buffer back again; flipping always ends with the
 // back buffer.
 #include "screen/screen_state.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "runtime/runtime_state.h"
 #include "sprite/decoders.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

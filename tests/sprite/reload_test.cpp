@@ -2,7 +2,7 @@
 // again from their files; the others keep what the restoration left.
 #include "screen/screen_state.h"
 #include "sprite/decoders.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
 
 namespace {

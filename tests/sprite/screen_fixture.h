@@ -11,7 +11,7 @@
 #include "screen/screen.h"
 #include "screen/screen_state.h"
 #include "sprite/sprite.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "startup/startup.h"
 #include "tests/support/bitmaps.h"
 #include "tests/support/headless_desktop.h"

@@ -2,7 +2,7 @@
 // whose lock fails, which a working DirectDraw does not show on demand.
 #include "screen/screen.h"
 #include "sprite/sprite.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/support/bitmaps.h"
 #include "tests/support/directdraw_doubles.h"
 #include "tests/support/runtime_fixture.h"

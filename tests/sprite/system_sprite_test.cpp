@@ -9,7 +9,7 @@
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 #include "tests/support/bitmaps.h"
 #include "tests/support/runtime_fixture.h"
 #include "tests/support/temp_dir.h"

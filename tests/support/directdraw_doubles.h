@@ -24,6 +24,7 @@ class DirectDrawDouble : public IDirectDraw7 {
   MOCK_METHOD(HRESULT, SetDisplayMode,
               (DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate, DWORD flags),
               (override));
+  MOCK_METHOD(HRESULT, WaitForVerticalBlank, (DWORD flags, HANDLE event), (override));
 };
 
 class SurfaceDouble : public IDirectDrawSurface7 {

@@ -1,6 +1,8 @@
 // The environment of the tests that script the stand-in's desktop: a fresh headless
 // display in place of the SDL display, a desktop without windows, and windows of a
-// class whose procedure is DefWindowProcA. When the fixture goes, the desktop is emptied
+// class whose procedure is DefWindowProcA. Nothing waits there: as the display's presents
+// do not, Sleep returns at once (the screen library would otherwise sleep out each flip's
+// refresh period). When the fixture goes, the desktop is emptied
 // and an SDL display is in place again, as a program finds them. Native builds only;
 // without a test framework of its own, so that fuzz targets may use it too.
 #pragma once
@@ -15,6 +17,7 @@ class HeadlessDesktop {
  public:
   HeadlessDesktop() : display_(standin::UseHeadlessDisplay()) {
     standin::ResetDesktop();
+    standin::SetSleepHook([](DWORD) {});
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -23,6 +26,7 @@ class HeadlessDesktop {
     RegisterClassExA(&windowClass);
   }
   ~HeadlessDesktop() {
+    standin::SetSleepHook({});
     standin::ResetDesktop();
     standin::UseSdlDisplay();
   }

@@ -305,6 +305,13 @@ HRESULT DirectDraw::GetMonitorFrequency(LPDWORD frequency) {
   return DD_OK;
 }
 
+// Only the wait for the start of the blank is offered, and only without an event.
+HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE event) {
+  if (flags != DDWAITVB_BLOCKBEGIN || event) return DDERR_INVALIDPARAMS;
+  CurrentDisplay().WaitForVerticalBlank();
+  return DD_OK;
+}
+
 HRESULT DirectDraw::RestoreAllSurfaces() {
   if (HRESULT allowed = MayRestore(); FAILED(allowed)) return allowed;
   HRESULT result = DD_OK;

@@ -101,6 +101,7 @@ class DirectDraw final : public ComObject<IDirectDraw7, IID_IDirectDraw7, DDERR_
   HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
   HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate,
                          DWORD flags) override;
+  HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event) override;
 
   bool Exclusive() const { return exclusive_; }
   // Surfaces are brought back only while the program shows them: not while an object in

@@ -103,9 +103,12 @@ bool DisplayOutput::Offers(DWORD width, DWORD height, DWORD bitsPerPixel) {
 }
 
 bool ChangedPicture::Prepare(const FrameView& frame) {
-  std::size_t size = std::size_t{frame.width} * (frame.format.bitsPerPixel / 8) * frame.height;
-  if (kept_.size() != size) {
-    kept_.assign(size, 0);
+  // The shape, not only the byte count: the same bytes reshaped are a new picture.
+  if (frame.width != width_ || frame.height != height_ ||
+      frame.format.bitsPerPixel != format_.bitsPerPixel) {
+    width_ = frame.width;
+    height_ = frame.height;
+    kept_.assign(std::size_t{frame.width} * (frame.format.bitsPerPixel / 8) * frame.height, 0);
     whole_ = true;
   }
   bool samePalette =

@@ -117,6 +117,8 @@ class ChangedPicture {
   ChangedArea Convert(const FrameView& frame, BYTE* out, int outPitch, Order order);
 
  private:
+  DWORD width_ = 0;
+  DWORD height_ = 0;
   PixelFormat format_;
   Palette256 palette_{};
   std::optional<RgbConverter> converter_;
@@ -142,6 +144,9 @@ class DisplayOutput {
   virtual void Leave() = 0;
   // Shows a picture on the full screen, waiting for the display if it waits.
   virtual void Present(const FrameView& frame) = 0;
+  // Waits for the start of the display's next refresh; a display that does not wait for
+  // its refresh (the headless one) returns at once.
+  virtual void WaitForVerticalBlank() {}
 
   // The mode of that depth in the size given, laid out as this display lays it out.
   DisplayMode ModeOf(DWORD width, DWORD height, DWORD bitsPerPixel) const;

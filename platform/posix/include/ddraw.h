@@ -100,6 +100,7 @@ using LPDDSURFACEDESC2 = DDSURFACEDESC2*;
 
 #define DDLOCK_WAIT 0x00000001
 #define DDFLIP_WAIT 0x00000001
+#define DDWAITVB_BLOCKBEGIN 0x00000001
 #define DDCKEY_COLORSPACE 0x00000001
 #define DDCKEY_SRCBLT 0x00000008
 
@@ -167,6 +168,7 @@ struct IDirectDraw7 : IUnknown {
   virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
   virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate,
                                  DWORD flags) = 0;
+  virtual HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
 };
 using LPDIRECTDRAW7 = IDirectDraw7*;
 

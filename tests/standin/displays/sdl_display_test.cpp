@@ -10,11 +10,14 @@
 #include <gtest/gtest.h>
 #include <link.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>
 
+#include "platform/posix/displays/current_display.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/user32/desktop.h"
 #include "platform/win32.h"
@@ -75,8 +78,8 @@ void PushWindowEvent(Uint8 event) {
 }
 
 // Without a desktop in the environment, SDL's own fallbacks (which show nothing) are not
-// taken: no mode can be set, and nothing is printed.
-TEST(SdlDisplayWithoutDesktopTest, NoModeIsSetAndNothingIsPrinted) {
+// taken: no mode can be set, and standard error says why, once.
+TEST(SdlDisplayWithoutDesktopTest, NoModeIsSetAndStandardErrorSaysWhy) {
   std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
   // An empty name is no name.
   setenv("DISPLAY", "", 1);
@@ -101,9 +104,11 @@ TEST(SdlDisplayWithoutDesktopTest, NoModeIsSetAndNothingIsPrinted) {
   testing::internal::CaptureStderr();
   testing::internal::CaptureStdout();
   EXPECT_EQ(directDraw->SetDisplayMode(800, 600, 8, 0, 0), DDERR_GENERIC);
+  EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 8, 0, 0), DDERR_GENERIC);
   DrainMessages();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            std::string(program_invocation_short_name) + ": no display: DISPLAY is not set\n");
   EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
   directDraw->Release();
   FreeLibrary(module);
@@ -129,7 +134,146 @@ void FillRows(IDirectDrawSurface7* back, DWORD first, DWORD last, BYTE left, BYT
   back->Unlock(nullptr);
 }
 
+// A full screen of 800 x 600 at 8 bits through DirectDraw on the display in place, with
+// palette index 1 red and 2 blue; Open tells how the mode was set.
+class FullScreen {
+ public:
+  HRESULT Open() {
+    standin::ResetDesktop();
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.lpszClassName = "SdlFullScreen";
+    if (!RegisterClassExA(&windowClass)) return E_FAIL;
+    window = CreateWindowExA(0, "SdlFullScreen", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             nullptr, nullptr);
+    module = LoadLibraryA("DDRAW.DLL");
+    auto create =
+        ProcedureAs<DirectDrawCreateExFunction>(GetProcAddress(module, "DirectDrawCreateEx"));
+    if (create(nullptr, reinterpret_cast<LPVOID*>(&directDraw), IID_IDirectDraw7, nullptr) !=
+            DD_OK ||
+        directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK) {
+      return E_FAIL;
+    }
+    if (HRESULT mode = directDraw->SetDisplayMode(800, 600, 8, 0, 0); mode != DD_OK) return mode;
+    DDSURFACEDESC2 description{};
+    description.dwSize = sizeof description;
+    description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    description.dwBackBufferCount = 1;
+    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    PALETTEENTRY entries[256] = {};
+    entries[1] = {255, 0, 0, 0};
+    entries[2] = {0, 0, 255, 0};
+    if (directDraw->CreateSurface(&description, &primary, nullptr) != DD_OK ||
+        primary->GetAttachedSurface(&caps, &back) != DD_OK ||
+        directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, nullptr) !=
+            DD_OK ||
+        primary->SetPalette(palette) != DD_OK) {
+      return E_FAIL;
+    }
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    DrainMessages();
+    return DD_OK;
+  }
+  ~FullScreen() {
+    if (palette) palette->Release();
+    if (back) back->Release();
+    if (primary) primary->Release();
+    if (directDraw) {
+      directDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+      directDraw->Release();
+    }
+    if (module) FreeLibrary(module);
+    standin::ResetDesktop();
+    standin::UseHeadlessDisplay();
+  }
+  // The time that `frames` flips take.
+  std::chrono::steady_clock::duration Flips(int frames) {
+    auto start = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < frames; ++frame) primary->Flip(nullptr, DDFLIP_WAIT);
+    return std::chrono::steady_clock::now() - start;
+  }
+  HWND window = nullptr;
+  HMODULE module = nullptr;
+  IDirectDraw7* directDraw = nullptr;
+  IDirectDrawSurface7* primary = nullptr;
+  IDirectDrawSurface7* back = nullptr;
+  IDirectDrawPalette* palette = nullptr;
+};
+
+// Video drivers without a framebuffer of their own (Wayland, KMS/DRM) give no window
+// surface: a renderer shows the frames instead, at the screen's rate.
+TEST(SdlDisplayMachineTest, WithoutAWindowSurfaceARendererShowsTheFrames) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) GTEST_SKIP() << "DISPLAY is not set";
+  int asked = 0;
+  standin::SdlMachine machine;
+  machine.windowSurface = [&](SDL_Window*) -> SDL_Surface* {
+    ++asked;
+    return nullptr;
+  };
+  standin::InstallDisplay(
+      standin::MakeSdlDisplay(standin::SdlPresentation::kWindowSurface, machine));
+  FullScreen screen;
+  ASSERT_EQ(screen.Open(), DD_OK);
+  EXPECT_GT(asked, 0);
+  EXPECT_TRUE(Eventually([&] {
+    FillRows(screen.back, 0, 599, 1, 2);
+    screen.primary->Flip(nullptr, DDFLIP_WAIT);
+    return ScreenColourAt(0.25, 0.5) == 0xFF0000u && ScreenColourAt(0.75, 0.5) == 0x0000FFu;
+  }));
+  PinLoadedLibraries();
+  // Far fewer presents than the hundreds a second that an unpaced loop makes.
+  EXPECT_GT(screen.Flips(30), std::chrono::milliseconds(250));
+}
+
+// Where neither the window's surface nor any renderer can show the screen, the mode
+// cannot be set, and standard error says why.
+TEST(SdlDisplayMachineTest, WhereNothingCanShowTheScreenTheModeFails) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) GTEST_SKIP() << "DISPLAY is not set";
+  standin::SdlMachine machine;
+  machine.windowSurface = [](SDL_Window*) -> SDL_Surface* { return nullptr; };
+  machine.createRenderer = [](SDL_Window*, int, std::uint32_t) -> SDL_Renderer* {
+    SDL_SetError("refused by the test");
+    return nullptr;
+  };
+  standin::InstallDisplay(
+      standin::MakeSdlDisplay(standin::SdlPresentation::kWindowSurface, machine));
+  FullScreen screen;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(screen.Open(), DDERR_GENERIC);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            std::string(program_invocation_short_name) +
+                ": no display: the full screen cannot be shown on x11: refused by the test\n");
+  EXPECT_EQ(SDL_GetKeyboardFocus(), nullptr);
+}
+
 class SdlDisplayTest : public testing::TestWithParam<standin::SdlPresentation> {};
+
+// On a monitor faster than 60 Hz, whose presents wait for its own faster refresh, the
+// screen still shows 60 frames a second at most, and reports 60 Hz.
+TEST_P(SdlDisplayTest, AFasterMonitorShowsNoMoreThanSixtyFramesASecond) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) GTEST_SKIP() << "DISPLAY is not set";
+  standin::SdlMachine machine;
+  machine.desktopRefreshRate = [] { return 144; };
+  // Presents wait for nothing: faster than any monitor.
+  machine.createRenderer = [](SDL_Window* window, int index, std::uint32_t flags) {
+    return SDL_CreateRenderer(window, index, flags & ~SDL_RENDERER_PRESENTVSYNC);
+  };
+  standin::InstallDisplay(standin::MakeSdlDisplay(GetParam(), machine));
+  FullScreen screen;
+  ASSERT_EQ(screen.Open(), DD_OK);
+  DWORD hertz = 0;
+  ASSERT_EQ(screen.directDraw->GetMonitorFrequency(&hertz), DD_OK);
+  EXPECT_EQ(hertz, 60u);
+  screen.Flips(2);
+  PinLoadedLibraries();
+  EXPECT_GE(screen.Flips(40), std::chrono::microseconds(39 * 1000000 / 60 - 1000));
+}
 
 TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   const char* name = std::getenv("DISPLAY");

@@ -6,10 +6,17 @@
 // SDL's accelerated renderer, whose presents wait for the vertical blank. Elsewhere the
 // renderer would be OpenGL on a software rasteriser, costlier than the picture itself, so
 // the picture goes straight into the window's own surface (SDL_GetWindowSurface, shared
-// memory on X11), and the display waits for the next refresh period itself, so that
-// presents never come faster than the screen's rate. Either way only the rows that changed
-// since the last present are converted and sent, and only their changed columns; a new
-// palette, pixel format or size, or an exposure, sends the whole picture.
+// memory on X11). Video drivers without a framebuffer of their own (Wayland, KMS/DRM) give
+// no window surface: there a renderer shows the picture after all, SDL's software one if
+// no other starts; where none does, the full screen cannot be shown and Enter fails.
+// Either way only the rows that changed since the last present are converted and sent,
+// and only their changed columns; a new palette, pixel format or size, or an exposure,
+// sends the whole picture.
+//
+// The full screen's modes run at 60 Hz (or at the monitor's rate where that is slower),
+// whatever the monitor: a program whose motion advances by the frame moves alike on every
+// monitor. The display waits for the next of those refresh periods itself, unless the
+// renderer's presents already wait for a monitor no faster than that.
 //
 // SDL's video starts on first need (a mode being set or the desktop asked for), not at
 // program start, on the X or Wayland desktop that the environment names (or with the
@@ -19,6 +26,10 @@
 // state through the key table of sdl_keys.h. While the full screen is shown the mouse is in SDL's
 // relative mode: the cursor stays put and hidden, and its motions, buttons and wheel are kept for
 // the mouse device, the latest kMouseEventsKept of them.
+//
+// Where SDL's video cannot start, or the full screen cannot be shown, the display says why
+// on standard error, once, as a system's display layer would; the program goes on
+// without a screen.
 //
 // Limits: one desktop display (the first); the modes offered are the usual sizes up to
 // the desktop's size, whatever the depth, since every depth is converted to 32-bit
@@ -35,6 +46,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -79,9 +91,26 @@ std::int64_t MonotonicNanoseconds() {
 
 constexpr ChangedPicture::Order kXrgb = ChangedPicture::Order::kXrgb;
 
+// The refresh rate of the full screen's modes, where the monitor is not slower.
+constexpr int kModeRefreshRate = 60;
+
 class SdlDisplay final : public Display {
  public:
-  explicit SdlDisplay(SdlPresentation presentation) : presentation_(presentation) {}
+  SdlDisplay(SdlPresentation presentation, SdlMachine machine)
+      : presentation_(presentation), machine_(std::move(machine)) {
+    if (!machine_.windowSurface) machine_.windowSurface = SDL_GetWindowSurface;
+    if (!machine_.createRenderer) {
+      machine_.createRenderer = [](SDL_Window* window, int index, std::uint32_t flags) {
+        return SDL_CreateRenderer(window, index, flags);
+      };
+    }
+    if (!machine_.desktopRefreshRate) {
+      machine_.desktopRefreshRate = [] {
+        SDL_DisplayMode desktop{};
+        return SDL_GetDesktopDisplayMode(0, &desktop) == 0 ? desktop.refresh_rate : 0;
+      };
+    }
+  }
 
   ~SdlDisplay() override {
     Leave();
@@ -100,11 +129,8 @@ class SdlDisplay final : public Display {
   }
 
   DWORD RefreshRate() const override {
-    SDL_DisplayMode desktop{};
-    if (!started_ || SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.refresh_rate <= 0) {
-      return 60;
-    }
-    return static_cast<DWORD>(desktop.refresh_rate);
+    int monitor = started_ ? machine_.desktopRefreshRate() : 0;
+    return static_cast<DWORD>(monitor > 0 ? std::min(monitor, kModeRefreshRate) : kModeRefreshRate);
   }
 
   bool Enter(const DisplayMode& mode) override {
@@ -123,12 +149,11 @@ class SdlDisplay final : public Display {
         presentation_ =
             HasRenderNode() ? SdlPresentation::kRenderer : SdlPresentation::kWindowSurface;
       }
-      if (presentation_ == SdlPresentation::kRenderer) {
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
-        if (!renderer_) {
-          Leave();
-          return false;
-        }
+      if (!MakeWayToShow()) {
+        SayWhyNoDisplay(std::string("the full screen cannot be shown on ") +
+                        SDL_GetCurrentVideoDriver() + ": " + SDL_GetError());
+        Leave();
+        return false;
       }
     }
     if (!MakeTargets(width, height) ||
@@ -142,12 +167,13 @@ class SdlDisplay final : public Display {
       SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
       SDL_RenderClear(renderer_);
       SDL_RenderPresent(renderer_);
-    } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_)) {
+    } else if (SDL_Surface* surface = machine_.windowSurface(window_)) {
       SDL_FillRect(surface, nullptr, 0);
       SDL_UpdateWindowSurface(window_);
       shownSurface_ = surface;
     }
     refreshPeriod_ = 1000000000 / static_cast<std::int64_t>(RefreshRate());
+    refreshOrigin_ = 0;
     ApplyClip();
     return true;
   }
@@ -163,6 +189,7 @@ class SdlDisplay final : public Display {
     if (canvas_) SDL_FreeSurface(canvas_);
     texture_ = nullptr;
     renderer_ = nullptr;
+    presentsWait_ = false;
     window_ = nullptr;
     canvas_ = nullptr;
     shownSurface_ = nullptr;
@@ -188,10 +215,15 @@ class SdlDisplay final : public Display {
       }
       SDL_RenderClear(renderer_);
       SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+      if (!presentsWait_) WaitForRefresh();
       SDL_RenderPresent(renderer_);
     } else {
       PresentToSurface(frame);
     }
+  }
+
+  void WaitForVerticalBlank() override {
+    if (window_) WaitForRefresh();
   }
 
   void CollectEvents(std::vector<DisplayEvent>& events) override {
@@ -230,21 +262,57 @@ class SdlDisplay final : public Display {
     return value && *value;
   }
 
-  static bool StartVideo() {
+  // Says on standard error why nothing can be shown, the first time only.
+  void SayWhyNoDisplay(const std::string& why) {
+    if (saidWhy_) return;
+    saidWhy_ = true;
+    std::fprintf(stderr, "%s: no display: %s\n", program_invocation_short_name, why.c_str());
+  }
+
+  bool StartVideo() {
     // The program installs no signal handlers, so neither does SDL on its behalf: an
     // interrupt or termination ends the process as usual.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The window's surface is to be its own memory, not a texture of a renderer.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (Named("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (Named("SDL_VIDEODRIVER")) {
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+      SayWhyNoDisplay(std::string("SDL_VIDEODRIVER=") + std::getenv("SDL_VIDEODRIVER") + ": " +
+                      SDL_GetError());
+      return false;
+    }
     const std::pair<const char*, const char*> desktops[] = {{"x11", "DISPLAY"},
                                                             {"wayland", "WAYLAND_DISPLAY"}};
+    std::string why;
     for (auto [driver, variable] : desktops) {
       if (!Named(variable)) continue;
       SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+      why += std::string(why.empty() ? "" : "; ") + variable + "=" + std::getenv(variable) + ": " +
+             SDL_GetError();
     }
+    SayWhyNoDisplay(why.empty() ? "DISPLAY is not set" : why);
     return false;
+  }
+
+  // The window's own surface where it is asked for and SDL has one; a renderer otherwise,
+  // or where the surface is missing: the machine's first that starts, else SDL's software
+  // one. False when nothing can show the window.
+  bool MakeWayToShow() {
+    if (presentation_ == SdlPresentation::kWindowSurface && machine_.windowSurface(window_)) {
+      return true;
+    }
+    renderer_ = machine_.createRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!renderer_) renderer_ = machine_.createRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) return false;
+    // Presents that wait for a monitor no faster than the mode need no wait of ours; on a
+    // faster monitor, or where they do not wait, the display waits for its own periods.
+    SDL_RendererInfo info{};
+    int monitor = machine_.desktopRefreshRate();
+    presentsWait_ = SDL_GetRendererInfo(renderer_, &info) == 0 &&
+                    (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
+                    !(info.flags & SDL_RENDERER_SOFTWARE) && monitor <= kModeRefreshRate;
+    return true;
   }
 
   // Takes every event from SDL's queue, keeping the desktop's and the mouse's for their
@@ -352,7 +420,7 @@ class SdlDisplay final : public Display {
   // 32-bit 0xRRGGBB pixels; otherwise they go through the canvas and are blitted, scaled
   // to the logical size's place.
   void PresentToSurface(const FrameView& frame) {
-    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    SDL_Surface* surface = machine_.windowSurface(window_);
     if (!surface) return;
     if (surface != shownSurface_ || surface->w != shownWidth_ || surface->h != shownHeight_) {
       shownSurface_ = surface;
@@ -438,7 +506,11 @@ class SdlDisplay final : public Display {
   }
 
   SdlPresentation presentation_;
+  SdlMachine machine_;
   bool started_ = false;
+  bool saidWhy_ = false;
+  // Whether the renderer's presents wait for the refresh themselves.
+  bool presentsWait_ = false;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
@@ -459,8 +531,8 @@ class SdlDisplay final : public Display {
 
 }  // namespace
 
-std::unique_ptr<Display> MakeSdlDisplay(SdlPresentation presentation) {
-  return std::make_unique<SdlDisplay>(presentation);
+std::unique_ptr<Display> MakeSdlDisplay(SdlPresentation presentation, SdlMachine machine) {
+  return std::make_unique<SdlDisplay>(presentation, std::move(machine));
 }
 
 }  // namespace standin

@@ -3,7 +3,7 @@
 
 #include "runtime/heap.h"
 #include "runtime/runtime_state.h"
-#include "sprite/sprite_table.h"
+#include "sprite_table/sprite_table.h"
 
 SpriteSlot* SpriteTable = nullptr;
 std::int32_t SpriteTableCapacity = 0;
