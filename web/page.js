@@ -161,11 +161,6 @@
   };
 
   again.addEventListener('click', start);
-  // A click or tap on the panel brings a page in the background (in a frame, say) to the
-  // front, as one on the canvas does.
-  panel.addEventListener('click', () => {
-    if (!document.hasFocus()) window.focus();
-  });
 
   if (document.fullscreenEnabled) {
     fullScreen.hidden = false;

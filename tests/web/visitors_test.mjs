@@ -190,7 +190,8 @@ describe('a visitor of bump-paris', () => {
 
   test(
       'keys the browser or the system take (F11, Ctrl+T, Ctrl+W, Alt+Tab, Cmd+Tab, Esc ' +
-          'in full screen) and Ctrl+wheel zoom leave it running; every other key ends it',
+          'in full screen, which its button gives) and Ctrl+wheel zoom leave it running; ' +
+          'every other key ends it',
       {timeout: testTimeout}, async () => {
         const page = await opened();
         try {
@@ -230,8 +231,17 @@ describe('a visitor of bump-paris', () => {
           await page.keyboard.up('Control');
           await assertRuns(page, 'Ctrl+wheel');
 
+          // The full-screen button puts the picture on the whole screen, running.
           await page.click('#fullscreen');
           await page.waitForFunction(() => document.fullscreenElement);
+          const shown = await page.evaluate(() => {
+            const canvas = document.getElementById('screen');
+            const box = canvas.getBoundingClientRect();
+            return {inside: document.fullscreenElement.contains(canvas),
+                    size: [box.width, box.height], screen: [innerWidth, innerHeight]};
+          });
+          assert.ok(shown.inside, 'the canvas is in the full-screen element');
+          assert.deepEqual(shown.size, shown.screen);
           await press(page, 'Escape');
           await assertRuns(page, 'Esc in full screen');
           await page.evaluate(() => document.fullscreenElement && document.exitFullscreen());
@@ -244,28 +254,6 @@ describe('a visitor of bump-paris', () => {
             assert.equal(await exited(page).catch(() => null), 0, `${code} ends it`);
             await startedAgain(page, () => page.click('#again'));
           }
-        } finally {
-          await page.close();
-        }
-      });
-
-  test(
-      'full screen: the button puts the picture on the whole screen, running',
-      {timeout: testTimeout}, async () => {
-        const page = await opened();
-        try {
-          await page.click('#fullscreen');
-          await page.waitForFunction(() => document.fullscreenElement);
-          const shown = await page.evaluate(() => {
-            const canvas = document.getElementById('screen');
-            const box = canvas.getBoundingClientRect();
-            return {contains: document.fullscreenElement.contains(canvas),
-                    width: box.width, height: box.height,
-                    screen: [window.innerWidth, window.innerHeight]};
-          });
-          assert.ok(shown.contains, 'the canvas is in the full-screen element');
-          assert.deepEqual([shown.width, shown.height], shown.screen);
-          await assertRuns(page, 'full screen');
         } finally {
           await page.close();
         }

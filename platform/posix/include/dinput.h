@@ -230,7 +230,6 @@ extern const GUID GUID_ZAxis;
 #define DIK_CONVERT 0x79
 #define DIK_NOCONVERT 0x7B
 #define DIK_YEN 0x7D
-#define DIK_ABNT_C2 0x7E
 #define DIK_NUMPADEQUALS 0x8D
 #define DIK_PREVTRACK 0x90
 #define DIK_NEXTTRACK 0x99
@@ -263,7 +262,6 @@ extern const GUID GUID_ZAxis;
 #define DIK_APPS 0xDD
 #define DIK_POWER 0xDE
 #define DIK_SLEEP 0xDF
-#define DIK_WAKE 0xE3
 #define DIK_WEBSEARCH 0xE5
 #define DIK_WEBFAVORITES 0xE6
 #define DIK_WEBREFRESH 0xE7

@@ -148,7 +148,6 @@ constexpr KeyName kKeys[] = {
     {"ContextMenu", DIK_APPS},
     {"Power", DIK_POWER},
     {"Sleep", DIK_SLEEP},
-    {"WakeUp", DIK_WAKE},
     {"BrowserSearch", DIK_WEBSEARCH},
     {"BrowserFavorites", DIK_WEBFAVORITES},
     {"BrowserRefresh", DIK_WEBREFRESH},
