@@ -108,7 +108,7 @@
   };
 
   // What the panel says while the program runs.
-  const tellState = (Module) => () => {
+  const tellState = (Module) => {
     const display = Module.browserDisplay;
     if (Module.exitCode !== undefined || !display) return;
     if (display.active) {
@@ -148,14 +148,13 @@
         FS.symlink(path, '/proc/self/exe');
         FS.writeFile('/proc/self/cmdline', `${path}\0`);
       }],
-      onDisplayChange: null,
+      onDisplayChange: () => tellState(Module),
       onExit: (code) => {
         Module.exitCode = code;
         ended('The demonstration has ended.');
       },
       onAbort: () => ended('The demonstration stopped on an error.'),
     };
-    Module.onDisplayChange = tellState(Module);
     // An abort is told by onAbort; its rejection of the start says nothing more.
     startProgram(Module).catch(() => {});
   };

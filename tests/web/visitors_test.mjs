@@ -337,7 +337,7 @@ describe('a visitor of bump-paris', () => {
 
   test(
       'the page reads well: a labelled picture, a line of what to do, the end told to ' +
-          'screen readers, every text at a contrast of 4.5:1 or more, at 800 and 300 px',
+          'screen readers, every text at a contrast of 4.5:1 or more, at 800, 300 and 200 px',
       {timeout: testTimeout}, async () => {
         const page = await opened();
         try {
@@ -349,7 +349,7 @@ describe('a visitor of bump-paris', () => {
                        /key.*ends/);
           await page.keyboard.press('KeyQ');
           await exited(page);
-          for (const width of [800, 300]) {
+          for (const width of [800, 300, 200]) {
             await page.setViewport({width, height: 600});
             const problems = await page.evaluate(contrastProblems);
             assert.deepEqual(problems, []);
