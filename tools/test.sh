@@ -69,8 +69,10 @@ xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jo
 # run is run once more.
 echo "=== test web ==="
 build web
-web_tests=(node tests/web/pages_test.mjs build/web/bin demo build/native/tests/check-screenshot)
-"${web_tests[@]}" || "${web_tests[@]}"
+for web_test in tests/web/pages_test.mjs tests/web/visitors_test.mjs; do
+  web_tests=(node "$web_test" build/web/bin demo build/native/tests/check-screenshot)
+  "${web_tests[@]}" || "${web_tests[@]}"
+done
 # The zip and the Debian package built as a user gets them, and tried as each user would.
 echo "=== packages ==="
 tools/package.sh

@@ -1,25 +1,99 @@
-// Prepares the start of the page's program, whose script the page loads next (its name
-// and picture are the body's data-program and data-picture), on the page's canvas. The
-// program finds itself in /bump of the browser's file system, as the system's loader
+// Loads and starts the page's program (its name and picture are the body's data-program
+// and data-picture) on the page's canvas, and keeps the panel over the canvas saying what
+// goes on: how much of the program has come, "click to start" while the page waits for
+// the focus, "paused" while it is in the background (the last frame stays), and the end,
+// with a button that starts the program again from what the page already holds: the
+// compiled module, its script and the picture are fetched once.
+//
+// The program finds itself in /bump of the browser's file system, as the system's loader
 // would tell it (/proc/self/exe), with its picture beside it when the server has one;
 // without the picture the program makes an empty one there, as it does on a desktop.
-// When the program ends the page says so, with the exit code, and offers to start it
-// again (a fresh page).
+// window.Module is the running program's module, for those who watch the page.
 'use strict';
 (() => {
   const program = document.body.dataset.program;
   const picture = document.body.dataset.picture;
   const directory = '/bump';
-  const pictureBytes = fetch(picture)
+  const canvas = document.getElementById('screen');
+  const panel = document.getElementById('panel');
+  const message = document.getElementById('message');
+  const progress = document.getElementById('progress');
+  const again = document.getElementById('again');
+  const stage = document.getElementById('stage');
+  const fullScreen = document.getElementById('fullscreen');
+
+  // Shows `text` in the panel (nothing when empty), with the progress bar or the button.
+  const say = (text, {loading = false, button = false} = {}) => {
+    message.textContent = text;
+    panel.classList.toggle('empty', !text);
+    progress.hidden = !loading;
+    again.hidden = !button;
+  };
+
+  if (typeof WebAssembly != 'object') {
+    say('This demonstration is a WebAssembly program, and this browser runs none: it has ' +
+        'no WebAssembly, or it is switched off. A recent Chrome, Edge, Firefox or Safari ' +
+        'runs it.');
+    return;
+  }
+
+  const kilobytes = (bytes) => `${Math.round(bytes / 1024)} KB`;
+  const showProgress = (received, total) => {
+    progress.max = total || 1;
+    if (total) {
+      progress.value = Math.min(received, total);
+    } else {
+      progress.removeAttribute('value');
+    }
+    message.textContent = `Loading the demonstration: ${kilobytes(received)}` +
+        (total ? ` of ${kilobytes(total)}` : '') + ' received';
+  };
+
+  // The module's bytes, counted as they come. A compressed answer's length is not that
+  // of the bytes read, so only an uncompressed one gives the whole.
+  const fetchModule = async () => {
+    const response = await fetch(`${program}.wasm`, {credentials: 'same-origin'});
+    if (!response.ok) throw new Error(`${program}.wasm: ${response.status}`);
+    const length = Number(response.headers.get('Content-Length'));
+    const total = response.headers.get('Content-Encoding') ? 0 : length;
+    const reader = response.body.getReader();
+    const parts = [];
+    let received = 0;
+    for (;;) {
+      const {done, value} = await reader.read();
+      if (done) break;
+      parts.push(value);
+      received += value.length;
+      showProgress(received, total);
+    }
+    const bytes = new Uint8Array(received);
+    let at = 0;
+    for (const part of parts) {
+      bytes.set(part, at);
+      at += part.length;
+    }
+    return WebAssembly.compile(bytes);
+  };
+  const loadScript = () => new Promise((resolve, reject) => {
+    const script = document.createElement('script');
+    script.src = `${program}.js`;
+    script.onload = () => resolve(window.startProgram);
+    script.onerror = () => reject(new Error(`${program}.js could not be loaded`));
+    document.body.append(script);
+  });
+  // What every start needs, fetched once; a failed fetch is tried again at the next start.
+  let loading = null;
+  const load = () => {
+    loading = loading || Promise.all([fetchModule(), loadScript()]).catch((error) => {
+      loading = null;
+      throw error;
+    });
+    return loading;
+  };
+  const pictureBytes = fetch(picture, {credentials: 'same-origin'})
                            .then((response) => (response.ok ? response.arrayBuffer() : null))
                            .catch(() => null);
 
-  const ended = (text) => {
-    document.getElementById('message').textContent = text;
-    document.getElementById('ended').hidden = false;
-    document.getElementById('again').focus();
-  };
-  document.getElementById('again').addEventListener('click', () => location.reload());
   // Ending the program unwinds it with an ExitStatus, which has been reported by then.
   window.addEventListener('unhandledrejection', (event) => {
     if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
@@ -28,24 +102,68 @@
     if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
   });
 
-  const Module = window.Module = {
-    canvas: document.getElementById('screen'),
-    preRun: [() => {
-      Module.addRunDependency('picture');
-      pictureBytes.then((bytes) => {
+  const ended = (text) => {
+    say(text, {button: true});
+    again.focus();
+  };
+
+  // What the panel says while the program runs.
+  const tellState = (Module) => {
+    const display = Module.browserDisplay;
+    if (Module.exitCode !== undefined || !display) return;
+    if (display.active) {
+      if (display.presented) say('');
+    } else if (display.presented) {
+      say('Paused while the page is in the background. Click or tap the picture to go on.');
+    } else {
+      say('Click or tap here to start the demonstration.');
+    }
+  };
+
+  const start = async () => {
+    say('Loading the demonstration…', {loading: true});
+    let compiled;
+    let startProgram;
+    try {
+      [compiled, startProgram] = await load();
+    } catch (error) {
+      ended(`The demonstration could not be loaded (${error.message}).`);
+      return;
+    }
+    say('Starting the demonstration…');
+    const bytes = await pictureBytes;
+    const Module = window.Module = {
+      canvas,
+      instantiateWasm: (imports, receive) => {
+        WebAssembly.instantiate(compiled, imports)
+            .then((instance) => receive(instance, compiled))
+            .catch((error) => Module.onAbort(String(error)));
+        return {};
+      },
+      preRun: [() => {
         const FS = Module.FS;
         const path = `${directory}/${program}`;
         FS.mkdir(directory);
         if (bytes) FS.writeFile(`${directory}/${picture}`, new Uint8Array(bytes));
         FS.symlink(path, '/proc/self/exe');
         FS.writeFile('/proc/self/cmdline', `${path}\0`);
-        Module.removeRunDependency('picture');
-      });
-    }],
-    onExit: (code) => {
-      Module.exitCode = code;
-      ended(`${program} ended with exit code ${code}.`);
-    },
-    onAbort: (what) => ended(`${program} stopped: ${what}`),
+      }],
+      onDisplayChange: () => tellState(Module),
+      onExit: (code) => {
+        Module.exitCode = code;
+        ended('The demonstration has ended.');
+      },
+      onAbort: () => ended('The demonstration stopped on an error.'),
+    };
+    // An abort is told by onAbort; its rejection of the start says nothing more.
+    startProgram(Module).catch(() => {});
   };
+
+  again.addEventListener('click', start);
+
+  if (document.fullscreenEnabled) {
+    fullScreen.hidden = false;
+    fullScreen.addEventListener('click', () => stage.requestFullscreen().catch(() => {}));
+  }
+  start();
 })();

@@ -5,78 +5,31 @@
 // check-screenshot against our own shading), a missing picture gives the flat field and
 // an empty picture file in the program's folder, a hidden page holds the program at no
 // cost and showing it again lets it go on, and a key ends the program with exit code 0,
-// which the page says, offering to start it again.
+// which the page says, offering to start it again. What visitors do beyond that is in
+// visitors_test.mjs.
 //   node tests/web/pages_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER [NAME...]
 // NAME is paris, morph or morphose (all three unless given).
 import assert from 'node:assert/strict';
-import {execFile} from 'node:child_process';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {promisify} from 'node:util';
-import puppeteer from 'puppeteer-core';
 
 import {serve} from '../../web/serve.mjs';
 
+import * as support from './support.mjs';
+import {exited, pictures, presents, testTimeout} from './support.mjs';
+
 const [binFolder, pictureFolder, checker, ...names] = process.argv.slice(2);
-const pictures = {
-  paris: 'Paris.pcx',
-  morph: 'Morph.pcx',
-  morphose: 'morphose.pcx'
-};
-const width = 800;
-const height = 600;
-// A page whose program never yields to the browser answers nothing: a test waits no longer.
-const testTimeout = 30000;
-
-// Resolves once the page's program has presented `count` frames.
-async function presents(page, count, timeout = 5000) {
-  await page.waitForFunction(
-      (count) => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= count,
-      {timeout, polling: 'raf'}, count);
-}
-
-// The canvas's pixels as raw RGB rows, as the screenshot checker reads them.
-async function canvasRgb(page) {
-  const base64 = await page.evaluate((width, height) => {
-    const canvas = document.getElementById('screen');
-    const rgba = canvas.getContext('2d').getImageData(0, 0, width, height).data;
-    const rgb = new Uint8Array(width * height * 3);
-    for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
-      rgb[j] = rgba[i];
-      rgb[j + 1] = rgba[i + 1];
-      rgb[j + 2] = rgba[i + 2];
-    }
-    let text = '';
-    for (let i = 0; i < rgb.length; i += 0x8000) {
-      text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-    }
-    return btoa(text);
-  }, width, height);
-  return Buffer.from(base64, 'base64');
-}
-
-// Runs the checker on the canvas against `picture`; its verdict is the assertion.
-async function assertShowsShadingOf(page, picture, scratch) {
-  const shot = path.join(scratch, 'canvas.rgb');
-  await fs.writeFile(shot, await canvasRgb(page));
-  const {stdout} = await promisify(execFile)(checker, [shot, picture]).catch((error) => {
-    throw new assert.AssertionError({message: `canvas: ${error.stdout || error.message}`});
-  });
-  assert.match(stdout, /^ok: /);
-}
+const assertShowsShadingOf = (page, picture, scratch) =>
+    support.assertShowsShadingOf(page, picture, checker, scratch);
 
 let server;
 let browser;
 let scratch;
 before(async () => {
   server = await serve(binFolder);
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--window-size=800,600'],
-  });
+  browser = await support.launch();
   scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-'));
 });
 after(async () => {
@@ -122,7 +75,7 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             await page.waitForFunction(() => document.visibilityState == 'hidden');
             const before = await page.metrics();
             const presented = await page.evaluate(() => Module.browserDisplay.presented);
-            await new Promise((resolve) => setTimeout(resolve, 1000));
+            await support.pause(1000);
             const later = await page.metrics();
             assert.equal(await page.evaluate(() => Module.browserDisplay.presented), presented);
             const busy = later.TaskDuration - before.TaskDuration;
@@ -147,7 +100,7 @@ for (const name of names.length ? names : Object.keys(pictures)) {
           await page.waitForFunction(() => !Module.browserDisplay.active);
           const before = await page.metrics();
           const presented = await page.evaluate(() => Module.browserDisplay.presented);
-          await new Promise((resolve) => setTimeout(resolve, 1000));
+          await support.pause(1000);
           const later = await page.metrics();
           assert.equal(await page.evaluate(() => Module.browserDisplay.presented), presented);
           const busy = later.TaskDuration - before.TaskDuration;
@@ -165,16 +118,13 @@ for (const name of names.length ? names : Object.keys(pictures)) {
         'a key ends it with exit code 0; the page says so and starts it again',
         {timeout: testTimeout}, async () => {
           await page.keyboard.down('Space');
-          await new Promise((resolve) => setTimeout(resolve, 100));
+          await support.pause(100);
           await page.keyboard.up('Space');
-          await page.waitForFunction(
-              () => window.Module && Module.exitCode !== undefined, {timeout: 2000});
-          assert.equal(await page.evaluate(() => Module.exitCode), 0);
-          const said =
-              await page.$eval('#ended', (element) => element.hidden ? '' : element.innerText);
-          assert.match(said, new RegExp(`bump-${name} ended with exit code 0`));
-          await Promise.all([page.waitForNavigation(), page.click('#again')]);
-          await presents(page, 2);
+          assert.equal(await exited(page), 0);
+          const said = await page.$eval('#notice', (element) => element.innerText);
+          assert.match(said, /The demonstration has ended/);
+          await support.startedAgain(page, () => page.click('#again'));
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
         });
 
     test(

@@ -1,22 +1,31 @@
 // The browser display, for a program built with Emscripten into a web page: the page's
-// canvas (Module.canvas) is the full screen, the page's keyboard, pointer, focus and
-// visibility are the desktop's.
+// canvas (Module.canvas) is the full screen, the page's keyboard, pointer, touch screen,
+// focus and visibility are the desktop's.
 //
 // Each present converts the rows of the picture that changed since the last one (an 8-bit
 // picture through its palette) into the canvas's RGBA pixels and puts them there; the
-// canvas keeps the mode's size, and the page scales it to its window. The program's frame
-// loop blocks, so a present then yields to the browser until its next animation frame
-// (Asyncify): frames come at the browser's rate and never faster, and a hidden page,
-// which gets no animation frames, holds the program where it is. While the page is in the
-// background the program presents nothing; there its polls for events yield to the next
-// animation frame instead, or to the page's return, whichever comes first.
+// canvas keeps the mode's size, and the page scales it to its window. When the browser
+// gives the canvas back after losing it (contextrestored), it is blank: the next present
+// sends the whole picture. The program's frame loop blocks, so a present then yields to
+// the browser (Asyncify) until the screen's next refresh: 60 a second, whatever the
+// monitor's rate, counted on the browser's animation frames, so that the picture moves
+// as fast on a 144 Hz monitor as on a 60 Hz one. A hidden page, which gets no animation
+// frames, holds the program where it is. While the page is in the background the program
+// presents nothing; there its polls for events yield to the next animation frame instead,
+// or to the page's return, whichever comes first.
 //
 // Keys come from the page's key events by physical key (browser_keys.cpp); a key pressed
 // and released between two reads shows down in the next read, so that a short tap is not
-// lost between frames. The mouse: movements over the canvas or, once a click has locked
-// the pointer to it, anywhere; buttons and wheel steps over the canvas. The page counts
+// lost between frames. Keys that the browser or the system take for themselves (full
+// screen, new tab, switching windows, ...) stay theirs and reach the program not at all;
+// browser_display.js says which. A touch on the canvas is the space bar, as a touch
+// screen has no keys. The mouse: movements over the canvas or, once a click has locked
+// the pointer to it, anywhere; buttons and wheel steps over the canvas. When the program
+// ends, the page is the page's again: no listener of the display stays. The page counts
 // presents in Module.browserDisplay.presented and keeps the time of the first in
-// firstPresentAt (performance.now()'s clock), for the tests that watch it.
+// firstPresentAt (performance.now()'s clock), for the tests that watch it; it calls
+// Module.onDisplayChange, when the page gives one, after the first present and after
+// each change of the focus or visibility.
 //
 // Limits: one canvas, 2D context; the desktop is taken to be 1920 x 1200, since any mode
 // is scaled to the page; the cursor clip is kept but confines nothing, as a locked
@@ -148,6 +157,9 @@ class BrowserDisplay final : public Display {
     if (down) tapped_[scanCode] = 0x80;
   }
 
+  // The canvas is blank again after the browser restored it.
+  void Restored() { picture_.SendWhole(); }
+
   void Mouse(const MouseEvent& event) {
     mouseEvents_.push_back(event);
     mouseEvents_.back().time = GetTickCount();
@@ -186,6 +198,14 @@ EMSCRIPTEN_KEEPALIVE void standin_browser_key(int scanCode, int down) {
   if (standin::live && scanCode > 0 && scanCode < 256) {
     standin::live->Key(static_cast<BYTE>(scanCode), down != 0);
   }
+}
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_touch(int down) {
+  if (standin::live) standin::live->Key(DIK_SPACE, down != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void standin_browser_restored() {
+  if (standin::live) standin::live->Restored();
 }
 
 EMSCRIPTEN_KEEPALIVE void standin_browser_button(int button, int down) {

@@ -1,6 +1,7 @@
-// The standard keyboard's keys by the names that web pages give them (the physical key,
-// whatever the layout) and by DirectInput scan code. Keys beyond the standard keyboard
-// (media, browser and language keys) have no scan code here.
+// The keyboard's keys by the names that web pages give them (the physical key, whatever
+// the layout) and by DirectInput scan code: the standard keys, the Japanese, Korean and
+// Brazilian ones, F13 to F24 and the media and browser keys. F16 to F24 have no DIK_ name
+// but a scan code all the same, which DirectInput's snapshot shows.
 #include "platform/posix/displays/browser/browser_keys.h"
 
 namespace standin {
@@ -93,8 +94,38 @@ constexpr KeyName kKeys[] = {
     {"IntlBackslash", DIK_OEM_102},
     {"F11", DIK_F11},
     {"F12", DIK_F12},
+    {"F13", DIK_F13},
+    {"F14", DIK_F14},
+    {"F15", DIK_F15},
+    {"F16", 0x67},
+    {"F17", 0x68},
+    {"F18", 0x69},
+    {"F19", 0x6A},
+    {"F20", 0x6B},
+    {"F21", 0x6C},
+    {"F22", 0x6D},
+    {"F23", 0x6E},
+    {"F24", 0x76},
+    {"KanaMode", DIK_KANA},
+    {"Lang1", DIK_KANA},
+    {"Lang2", DIK_NOCONVERT},
+    {"IntlRo", DIK_ABNT_C1},
+    {"Convert", DIK_CONVERT},
+    {"NonConvert", DIK_NOCONVERT},
+    {"IntlYen", DIK_YEN},
+    {"NumpadComma", DIK_NUMPADCOMMA},
+    {"NumpadEqual", DIK_NUMPADEQUALS},
+    {"MediaTrackPrevious", DIK_PREVTRACK},
+    {"MediaTrackNext", DIK_NEXTTRACK},
     {"NumpadEnter", DIK_NUMPADENTER},
     {"ControlRight", DIK_RCONTROL},
+    {"AudioVolumeMute", DIK_MUTE},
+    {"LaunchApp2", DIK_CALCULATOR},
+    {"MediaPlayPause", DIK_PLAYPAUSE},
+    {"MediaStop", DIK_MEDIASTOP},
+    {"AudioVolumeDown", DIK_VOLUMEDOWN},
+    {"AudioVolumeUp", DIK_VOLUMEUP},
+    {"BrowserHome", DIK_WEBHOME},
     {"NumpadDivide", DIK_DIVIDE},
     {"PrintScreen", DIK_SYSRQ},
     {"AltRight", DIK_RMENU},
@@ -115,6 +146,17 @@ constexpr KeyName kKeys[] = {
     {"OSLeft", DIK_LWIN},
     {"OSRight", DIK_RWIN},
     {"ContextMenu", DIK_APPS},
+    {"Power", DIK_POWER},
+    {"Sleep", DIK_SLEEP},
+    {"BrowserSearch", DIK_WEBSEARCH},
+    {"BrowserFavorites", DIK_WEBFAVORITES},
+    {"BrowserRefresh", DIK_WEBREFRESH},
+    {"BrowserStop", DIK_WEBSTOP},
+    {"BrowserForward", DIK_WEBFORWARD},
+    {"BrowserBack", DIK_WEBBACK},
+    {"LaunchApp1", DIK_MYCOMPUTER},
+    {"LaunchMail", DIK_MAIL},
+    {"MediaSelect", DIK_MEDIASELECT},
 };
 
 }  // namespace

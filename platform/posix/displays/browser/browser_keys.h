@@ -13,7 +13,7 @@ struct KeyName {
   BYTE scanCode;
 };
 
-// Every key of the standard keyboard; a code missing here has no scan code.
+// Every key a keyboard sends a scan code for; a code missing here has none.
 std::span<const KeyName> KeyNames();
 
 }  // namespace standin

@@ -1,5 +1,6 @@
-// The SDL display's key table: the standard keyboard's keys by USB usage (SDL's scan
-// codes) and by DirectInput scan code. Keys missing here read as never down.
+// The SDL display's key table: the keyboard's keys by USB usage (SDL's scan codes) and by
+// DirectInput scan code: the standard keys, the Japanese, Korean and Brazilian ones, F13 to
+// F24 and the media and browser keys. Keys missing here read as never down.
 #pragma once
 
 #include <SDL.h>
@@ -13,7 +14,7 @@ struct KeyMapping {
   BYTE scanCode;
 };
 
-// The standard keyboard's keys by USB usage (SDL) and by DirectInput scan code.
+// The keyboard's keys by USB usage (SDL) and by DirectInput scan code.
 inline constexpr KeyMapping kSdlKeys[] = {
     {SDL_SCANCODE_ESCAPE, DIK_ESCAPE},
     {SDL_SCANCODE_1, DIK_1},
@@ -103,6 +104,49 @@ inline constexpr KeyMapping kSdlKeys[] = {
     {SDL_SCANCODE_NONUSBACKSLASH, DIK_OEM_102},
     {SDL_SCANCODE_F11, DIK_F11},
     {SDL_SCANCODE_F12, DIK_F12},
+    {SDL_SCANCODE_F13, DIK_F13},
+    {SDL_SCANCODE_F14, DIK_F14},
+    {SDL_SCANCODE_F15, DIK_F15},
+    // F16 to F24 have no DIK_ name but a scan code all the same.
+    {SDL_SCANCODE_F16, 0x67},
+    {SDL_SCANCODE_F17, 0x68},
+    {SDL_SCANCODE_F18, 0x69},
+    {SDL_SCANCODE_F19, 0x6A},
+    {SDL_SCANCODE_F20, 0x6B},
+    {SDL_SCANCODE_F21, 0x6C},
+    {SDL_SCANCODE_F22, 0x6D},
+    {SDL_SCANCODE_F23, 0x6E},
+    {SDL_SCANCODE_F24, 0x76},
+    {SDL_SCANCODE_INTERNATIONAL2, DIK_KANA},
+    {SDL_SCANCODE_LANG1, DIK_KANA},
+    {SDL_SCANCODE_LANG2, DIK_NOCONVERT},
+    {SDL_SCANCODE_INTERNATIONAL1, DIK_ABNT_C1},
+    {SDL_SCANCODE_INTERNATIONAL4, DIK_CONVERT},
+    {SDL_SCANCODE_INTERNATIONAL5, DIK_NOCONVERT},
+    {SDL_SCANCODE_INTERNATIONAL3, DIK_YEN},
+    {SDL_SCANCODE_KP_COMMA, DIK_NUMPADCOMMA},
+    {SDL_SCANCODE_KP_EQUALS, DIK_NUMPADEQUALS},
+    {SDL_SCANCODE_AUDIOPREV, DIK_PREVTRACK},
+    {SDL_SCANCODE_AUDIONEXT, DIK_NEXTTRACK},
+    {SDL_SCANCODE_MUTE, DIK_MUTE},
+    {SDL_SCANCODE_AUDIOMUTE, DIK_MUTE},
+    {SDL_SCANCODE_CALCULATOR, DIK_CALCULATOR},
+    {SDL_SCANCODE_AUDIOPLAY, DIK_PLAYPAUSE},
+    {SDL_SCANCODE_AUDIOSTOP, DIK_MEDIASTOP},
+    {SDL_SCANCODE_VOLUMEDOWN, DIK_VOLUMEDOWN},
+    {SDL_SCANCODE_VOLUMEUP, DIK_VOLUMEUP},
+    {SDL_SCANCODE_AC_HOME, DIK_WEBHOME},
+    {SDL_SCANCODE_POWER, DIK_POWER},
+    {SDL_SCANCODE_SLEEP, DIK_SLEEP},
+    {SDL_SCANCODE_AC_SEARCH, DIK_WEBSEARCH},
+    {SDL_SCANCODE_AC_BOOKMARKS, DIK_WEBFAVORITES},
+    {SDL_SCANCODE_AC_REFRESH, DIK_WEBREFRESH},
+    {SDL_SCANCODE_AC_STOP, DIK_WEBSTOP},
+    {SDL_SCANCODE_AC_FORWARD, DIK_WEBFORWARD},
+    {SDL_SCANCODE_AC_BACK, DIK_WEBBACK},
+    {SDL_SCANCODE_COMPUTER, DIK_MYCOMPUTER},
+    {SDL_SCANCODE_MAIL, DIK_MAIL},
+    {SDL_SCANCODE_MEDIASELECT, DIK_MEDIASELECT},
     {SDL_SCANCODE_KP_ENTER, DIK_NUMPADENTER},
     {SDL_SCANCODE_RCTRL, DIK_RCONTROL},
     {SDL_SCANCODE_KP_DIVIDE, DIK_DIVIDE},

@@ -1,0 +1,455 @@
+// One web page as visitors meet it, beyond the happy path: the keyboard and the mouse
+// after the end, a page in a frame without the focus, a touch screen, the browser's own
+// keys and zoom, browsers without WebAssembly or JavaScript, a slow link, full screen, a
+// lost canvas, a fast monitor, and what the page says and how legibly.
+//   node tests/web/visitors_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER
+import assert from 'node:assert/strict';
+import fs from 'node:fs/promises';
+import os from 'node:os';
+import path from 'node:path';
+import {after, before, describe, test} from 'node:test';
+
+import {serve} from '../../web/serve.mjs';
+
+import * as support from './support.mjs';
+import {exited, pause, presents, startedAgain, testTimeout} from './support.mjs';
+
+const [binFolder, pictureFolder, checker] = process.argv.slice(2);
+const picture = path.join(pictureFolder, 'Paris.pcx');
+
+let server;
+let browser;
+let scratch;
+let url;
+before(async () => {
+  server = await serve(binFolder);
+  url = `${server.address}bump-paris.html`;
+  browser = await support.launch();
+  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-'));
+});
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
+});
+
+const assertShowsShading = (page) => support.assertShowsShadingOf(page, picture, checker, scratch);
+const presented = (page) => page.evaluate(() => Module.browserDisplay.presented);
+const said = (page) => page.$eval('#notice', (element) => element.innerText.trim());
+
+// A fresh page showing its program; `prepare` runs on it before it loads.
+async function opened(prepare = async () => {}) {
+  const page = await browser.newPage();
+  await prepare(page);
+  await page.goto(url);
+  await presents(page, 2);
+  return page;
+}
+
+// Asserts that the program goes on presenting frames and has not ended.
+async function assertRuns(page, what) {
+  const count = await presented(page);
+  await presents(page, count + 5).catch(() => {});
+  const state = await page.evaluate(() => ({ended: Module.exitCode !== undefined,
+                                             presented: Module.browserDisplay.presented}));
+  assert.ok(!state.ended && state.presented >= count + 5, `${what}: the program stopped`);
+}
+
+// Presses the key named `code` through the browser's input, as a keyboard would.
+async function press(page, code, key = code) {
+  const client = await page.createCDPSession();
+  await client.send('Input.dispatchKeyEvent', {type: 'rawKeyDown', code, key});
+  await client.send('Input.dispatchKeyEvent', {type: 'keyUp', code, key});
+  await client.detach();
+}
+
+// Records the last event of `type` that reached the window and whether it was cancelled.
+const recordDefaults = (page, type) => page.evaluate((type) => {
+  window.cancelled = {};
+  window.addEventListener(type, (event) => {
+    window.cancelled[type] = event.defaultPrevented;
+  });
+}, type);
+const cancelled = (page, type) => page.evaluate((type) => window.cancelled[type], type);
+
+describe('a visitor of bump-paris', () => {
+  test(
+      'after the end, the keyboard reaches "Start again", which starts it again from ' +
+          'what the page holds, and clicks and menus are the page\'s',
+      {timeout: testTimeout}, async () => {
+        const page = await opened((page) => page.evaluateOnNewDocument(() => {
+          window.pointerLocks = 0;
+          HTMLCanvasElement.prototype.requestPointerLock = () => ++window.pointerLocks;
+        }));
+        try {
+          const box = await page.$eval('#screen', (canvas) => {
+            const {x, y, width, height} = canvas.getBoundingClientRect();
+            return {x: x + width / 2, y: y + height - 10};
+          });
+          await page.mouse.click(box.x, box.y);
+          assert.equal(await page.evaluate(() => window.pointerLocks), 1,
+                       'a click on the running program locks the pointer');
+          const requests = [];
+          page.on('request', (request) => requests.push(request.url()));
+          for (const restart of ['Enter', 'Space']) {
+            await page.keyboard.press('KeyQ');
+            assert.equal(await exited(page), 0);
+            assert.match(await said(page), /^The demonstration has ended\.$/);
+            assert.equal(await page.evaluate(() => document.activeElement.id), 'again');
+            await page.keyboard.press('Tab');
+            assert.notEqual(await page.evaluate(() => document.activeElement.id), 'again',
+                            'Tab moves the focus on');
+            await page.keyboard.down('Shift');
+            await page.keyboard.press('Tab');
+            await page.keyboard.up('Shift');
+            assert.equal(await page.evaluate(() => document.activeElement.id), 'again');
+            await startedAgain(page, () => page.keyboard.press(restart));
+            await assertShowsShading(page);
+          }
+          await page.keyboard.press('KeyQ');
+          await exited(page);
+          await page.mouse.click(box.x, box.y);
+          await recordDefaults(page, 'contextmenu');
+          await page.mouse.click(box.x, box.y, {button: 'right'});
+          assert.equal(await page.evaluate(() => window.pointerLocks), 1,
+                       'a click after the end locks the pointer');
+          assert.equal(await cancelled(page, 'contextmenu'), false);
+          assert.deepEqual(requests, [], 'starting again fetched files');
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'in a frame without the focus it says how to start; clicked, it runs; without the ' +
+          'focus again it says it is paused and keeps its last frame',
+      {timeout: testTimeout}, async () => {
+        const page = await browser.newPage();
+        try {
+          await page.setContent(`<iframe src="${url}" width="600" height="450"></iframe>`);
+          const frame = await (await page.$('iframe')).contentFrame();
+          await frame.waitForFunction(() => window.Module && Module.browserDisplay);
+          await pause(500);
+          assert.equal(await presented(frame), 0);
+          assert.match(await said(frame), /click or tap here to start/i);
+          await page.click('iframe');
+          await presents(frame, 10);
+          assert.equal(await said(frame), '');
+          await page.mouse.click(790, 590);
+          await frame.waitForFunction(() => !Module.browserDisplay.active);
+          const count = await presented(frame);
+          assert.match(await said(frame), /paused/i);
+          await pause(300);
+          assert.equal(await presented(frame), count);
+          await assertShowsShading(frame);
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'on a touch screen a tap, a long press or two fingers end it, and a tap on ' +
+          '"Start again" starts it again',
+      {timeout: testTimeout}, async () => {
+        const page = await opened(
+            (page) => page.setViewport({width: 800, height: 600, hasTouch: true, isMobile: true}));
+        try {
+          assert.match(await page.$eval('#help', (element) => element.innerText), /tap/);
+          const client = await page.createCDPSession();
+          const touch = (type, points) => client.send('Input.dispatchTouchEvent', {
+            type,
+            touchPoints: points.map(([x, y], id) => ({x, y, id})),
+          });
+          const gestures = [
+            async () => page.touchscreen.tap(400, 500),
+            async () => {
+              await touch('touchStart', [[400, 500]]);
+              await exited(page);
+              await touch('touchEnd', []);
+            },
+            async () => {
+              await touch('touchStart', [[300, 500], [500, 500]]);
+              await exited(page);
+              await touch('touchEnd', []);
+            },
+          ];
+          for (const gesture of gestures) {
+            await gesture();
+            assert.equal(await exited(page), 0);
+            const button = await page.$eval('#again', (element) => {
+              const {x, y, width, height} = element.getBoundingClientRect();
+              return {x: x + width / 2, y: y + height / 2};
+            });
+            await startedAgain(page, () => page.touchscreen.tap(button.x, button.y));
+          }
+          await client.detach();
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'keys the browser or the system take (F11, Ctrl+T, Ctrl+W, Alt+Tab, Cmd+Tab, Esc ' +
+          'in full screen, which its button gives) and Ctrl+wheel zoom leave it running; ' +
+          'every other key ends it',
+      {timeout: testTimeout}, async () => {
+        const page = await opened();
+        try {
+          await recordDefaults(page, 'keydown');
+          await press(page, 'F11');
+          assert.equal(await cancelled(page, 'keydown'), false);
+          await assertRuns(page, 'F11');
+          for (const [modifier, key] of [['Control', 'KeyT'], ['Control', 'KeyW'],
+                                         ['Meta', 'Tab']]) {
+            await page.keyboard.down(modifier);
+            await page.keyboard.press(key);
+            assert.equal(await cancelled(page, 'keydown'), false);
+            await page.keyboard.up(modifier);
+            await assertRuns(page, `${modifier}+${key}`);
+          }
+          // Alt+Tab: the page sees Alt go down, then loses the focus to the system.
+          await page.keyboard.down('Alt');
+          await page.evaluate(() => {
+            document.hasFocus = () => false;
+            window.dispatchEvent(new Event('blur'));
+          });
+          await page.evaluate(() => {
+            delete document.hasFocus;
+            window.dispatchEvent(new Event('focus'));
+          });
+          await page.keyboard.up('Alt');
+          await assertRuns(page, 'Alt+Tab');
+
+          await recordDefaults(page, 'wheel');
+          const {x, y} = {x: 400, y: 300};
+          await page.mouse.move(x, y);
+          await page.mouse.wheel({deltaY: -100});
+          assert.equal(await cancelled(page, 'wheel'), true, 'the wheel over the program');
+          await page.keyboard.down('Control');
+          await page.mouse.wheel({deltaY: -100});
+          assert.equal(await cancelled(page, 'wheel'), false, 'Ctrl+wheel');
+          await page.keyboard.up('Control');
+          await assertRuns(page, 'Ctrl+wheel');
+
+          // The full-screen button puts the picture on the whole screen, running.
+          await page.click('#fullscreen');
+          await page.waitForFunction(() => document.fullscreenElement);
+          const shown = await page.evaluate(() => {
+            const canvas = document.getElementById('screen');
+            const box = canvas.getBoundingClientRect();
+            return {inside: document.fullscreenElement.contains(canvas),
+                    size: [box.width, box.height], screen: [innerWidth, innerHeight]};
+          });
+          assert.ok(shown.inside, 'the canvas is in the full-screen element');
+          assert.deepEqual(shown.size, shown.screen);
+          await press(page, 'Escape');
+          await assertRuns(page, 'Esc in full screen');
+          await page.evaluate(() => document.fullscreenElement && document.exitFullscreen());
+
+          for (const [code, key] of [['ControlLeft', 'Control'], ['AltLeft', 'Alt'],
+                                     ['NumpadEqual', '='], ['IntlRo'], ['IntlYen'], ['Lang1'],
+                                     ['F13'], ['F16'], ['F24'], ['AudioVolumeMute'],
+                                     ['MediaPlayPause'], ['BrowserBack'], ['F2']]) {
+            await press(page, code, key);
+            assert.equal(await exited(page).catch(() => null), 0, `${code} ends it`);
+            await startedAgain(page, () => page.click('#again'));
+          }
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'without WebAssembly or without JavaScript the page says what it needs',
+      {timeout: testTimeout}, async () => {
+        const page = await browser.newPage();
+        try {
+          await page.evaluateOnNewDocument(() => delete window.WebAssembly);
+          await page.goto(url);
+          await pause(300);
+          assert.match(await said(page), /WebAssembly/);
+          assert.equal(await page.$eval('#again', (element) => element.checkVisibility()), false,
+                       'a "Start again" that cannot work');
+          const bare = await browser.newPage();
+          try {
+            await bare.setJavaScriptEnabled(false);
+            await bare.goto(url);
+            const text = await bare.$eval('body', (element) => element.innerText);
+            assert.match(text, /JavaScript/);
+            assert.doesNotMatch(text, /Loading/);
+          } finally {
+            await bare.close();
+          }
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'on a slow link it shows the bytes received from the first paint to the first frame',
+      {timeout: testTimeout}, async () => {
+        const page = await browser.newPage();
+        try {
+          const client = await page.createCDPSession();
+          await client.send('Network.emulateNetworkConditions', {
+            offline: false, latency: 100, downloadThroughput: 200000, uploadThroughput: 200000});
+          await page.goto(url, {waitUntil: 'domcontentloaded'});
+          const seen = [];
+          for (;;) {
+            const state = await page.evaluate(() => ({
+              said: document.getElementById('message')?.innerText,
+              value: document.getElementById('progress')?.position,
+              presented: window.Module?.browserDisplay?.presented || 0,
+            })).catch(() => null);
+            if (state && state.presented) break;
+            if (state && state.said !== undefined) seen.push(state);
+            await pause(100);
+          }
+          assert.ok(seen.length > 0 && /Loading/.test(seen[0].said), 'nothing said at first');
+          const counts = new Set(seen.map((state) => state.said).filter((text) =>
+            /\d+ KB/.test(text)));
+          assert.ok(counts.size >= 3, `the bytes received told ${counts.size} times`);
+          await client.detach();
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'after the browser restores a lost canvas, the whole picture comes back',
+      {timeout: testTimeout}, async () => {
+        const page = await opened();
+        try {
+          const count = await page.evaluate(() => {
+            const canvas = document.getElementById('screen');
+            const context = canvas.getContext('2d');
+            context.fillStyle = 'white';
+            context.fillRect(0, 0, canvas.width, canvas.height);
+            canvas.dispatchEvent(new Event('contextrestored'));
+            return Module.browserDisplay.presented;
+          });
+          await presents(page, count + 3);
+          await assertShowsShading(page);
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'the page reads well: a labelled picture, a line of what to do, the end told to ' +
+          'screen readers, every text at a contrast of 4.5:1 or more, at 800, 300 and 200 px',
+      {timeout: testTimeout}, async () => {
+        const page = await opened();
+        try {
+          const tree = await page.accessibility.snapshot();
+          const picture = (node) => node.role == 'image' ? node :
+              (node.children || []).map(picture).find(Boolean);
+          assert.match(picture(tree)?.name || '', /Paris/);
+          assert.match(await page.$eval('#help', (element) => element.innerText),
+                       /key.*ends/);
+          await page.keyboard.press('KeyQ');
+          await exited(page);
+          for (const width of [800, 300, 200]) {
+            await page.setViewport({width, height: 600});
+            const problems = await page.evaluate(contrastProblems);
+            assert.deepEqual(problems, []);
+            const layout = await page.evaluate(() => {
+              const box = (id) => {
+                const {left, right, top, bottom} = document.getElementById(id).getBoundingClientRect();
+                return {left, right, top, bottom};
+              };
+              return {page: innerWidth, message: box('message'), again: box('again')};
+            });
+            for (const part of ['message', 'again']) {
+              assert.ok(layout[part].left >= 0 && layout[part].right <= layout.page,
+                        `${part} at ${width} px: ${JSON.stringify(layout[part])}`);
+            }
+            assert.ok(layout.again.top >= layout.message.bottom, 'the button beside the text');
+          }
+          assert.equal(await page.$eval('#message', (element) =>
+            element.closest('[role=status]') !== null), true);
+          assert.doesNotMatch(await said(page), /exit code/i);
+        } finally {
+          await page.close();
+        }
+      });
+});
+
+describe('bump-paris on a fast monitor', () => {
+  let fast;
+  before(async () => {
+    fast = await support.launch(['--disable-frame-rate-limit', '--disable-gpu-vsync']);
+  });
+  after(async () => fast?.close());
+
+  test('shows 60 frames a second, however many the browser paints', {timeout: testTimeout},
+       async () => {
+         const page = await fast.newPage();
+         try {
+           await page.goto(url);
+           await presents(page, 2);
+           const {frames, presented} = await page.evaluate(() => new Promise((resolve) => {
+             // Something on the page changes at every frame, so the browser paints them all.
+             const spot = document.body.appendChild(document.createElement('div'));
+             const first = Module.browserDisplay.presented;
+             let frames = 0;
+             const end = performance.now() + 2000;
+             const count = (time) => {
+               spot.textContent = ++frames;
+               if (time < end) {
+                 requestAnimationFrame(count);
+               } else {
+                 resolve({frames, presented: Module.browserDisplay.presented - first});
+               }
+             };
+             requestAnimationFrame(count);
+           }));
+           assert.ok(frames > 200, `the browser painted only ${frames} frames in 2 s`);
+           assert.ok(presented >= 110 && presented <= 124, `${presented} presents in 2 s`);
+         } finally {
+           await page.close();
+         }
+       });
+});
+
+// Texts whose contrast against what lies under them is below 4.5:1, or that lie over the
+// picture with nothing opaque between.
+function contrastProblems() {
+  const rgba = (colour) => colour.match(/[\d.]+/g).map(Number);
+  const luminance = ([r, g, b]) => {
+    const linear = (c) => {
+      c /= 255;
+      return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+    };
+    return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+  };
+  const problems = [];
+  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    const element = node.parentElement;
+    if (!node.textContent.trim() || !element.checkVisibility()) continue;
+    const range = document.createRange();
+    range.selectNodeContents(node);
+    const box = range.getBoundingClientRect();
+    if (!box.width) continue;
+    const under = document.elementsFromPoint(box.left + box.width / 2, box.top + box.height / 2);
+    let backdrop = null;
+    for (const candidate of under) {
+      if (candidate.tagName == 'CANVAS') break;
+      const colour = rgba(getComputedStyle(candidate).backgroundColor);
+      if (colour.length == 3 || colour[3] == 1) {
+        backdrop = colour;
+        break;
+      }
+    }
+    const text = node.textContent.trim().slice(0, 30);
+    if (!backdrop) {
+      problems.push(`"${text}" lies over the picture`);
+      continue;
+    }
+    const [a, b] = [luminance(rgba(getComputedStyle(element).color)), luminance(backdrop)];
+    const ratio = (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
+    if (ratio < 4.5) problems.push(`"${text}": ${ratio.toFixed(2)}:1`);
+  }
+  return problems;
+}
