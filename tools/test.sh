@@ -57,6 +57,7 @@ xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jo
 # run is run once more.
 echo "=== test web ==="
 build web
+node --test-reporter=spec tests/web/server_test.mjs build/web/bin
 web_tests=(node tests/web/pages_test.mjs build/web/bin demo build/native/tests/check-screenshot)
 "${web_tests[@]}" || "${web_tests[@]}"
 # The zip and the Debian package built as a user gets them, and tried as each user would.
