@@ -54,8 +54,7 @@ int main(int argc, char** argv) {
   }
   std::size_t slash = picture.find_last_of('\\');
   if (slash != std::string::npos) {
-    std::strncpy(ProgramDirectory, picture.substr(0, slash + 1).c_str(),
-                 kProgramDirectorySize - 1);
+    std::strncpy(ProgramDirectory, picture.substr(0, slash + 1).c_str(), kProgramDirectorySize - 1);
     picture.erase(0, slash + 1);
   }
   LoadHeightMap(picture.c_str());

@@ -25,8 +25,7 @@ int main(int argc, char** argv) {
   std::size_t slash = picture.find_last_of('\\');
   StartRuntimeCore(GetModuleHandleA(nullptr), &Demo, sizeof Demo);
   if (slash != std::string::npos) {
-    std::strncpy(ProgramDirectory, picture.substr(0, slash + 1).c_str(),
-                 kProgramDirectorySize - 1);
+    std::strncpy(ProgramDirectory, picture.substr(0, slash + 1).c_str(), kProgramDirectorySize - 1);
   }
   if (!DimensionDemoArrays()) return 1;
   LoadHeightMap(picture.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
