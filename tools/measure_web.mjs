@@ -9,6 +9,10 @@
 //   script and WebAssembly), the canvas's update alone (the time in putImageData, timed by
 //   the page's clock, which browsers coarsen to 0.1 ms a reading: an average over many
 //   frames), and the CPU time of each kind of the browser's processes;
+// - then, over three seconds of a DevTools trace (which slows it somewhat), where the main
+//   thread's time per presented frame goes: all its tasks, the program's frame (the
+//   microtasks that resume it at each animation frame: shading, copy, flip and the
+//   canvas's update) and the hand-over of the page's picture to the compositor (Commit);
 //   node tools/measure_web.mjs [NAME] [SECONDS] [RUNS]    NAME: paris, morph or morphose
 // or on a slow link (DevTools' network emulation: 400 ms latency, 400 kbit/s each way),
 // the first frame of a first visit (a fresh browser, empty cache) and of a second visit
@@ -18,6 +22,7 @@
 // threads (compositing, raster), which the processes' CPU times hold; headless, frames
 // come at the browser's own 60 per second.
 import fs from 'node:fs/promises';
+import os from 'node:os';
 import {createRequire} from 'node:module';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -84,6 +89,35 @@ async function measureSlowLink(url, run) {
   } finally {
     await browser.close();
   }
+}
+
+// The main thread's time per presented frame over three seconds of a trace, by kind.
+async function traceMainThread(page) {
+  const file = path.join(os.tmpdir(), `bump-trace-${process.pid}.json`);
+  const presented = () => page.evaluate(() => Module.browserDisplay.presented);
+  await page.tracing.start({
+    path: file,
+    categories: ['toplevel', 'devtools.timeline', 'disabled-by-default-devtools.timeline', 'v8.execute', 'blink', 'cc'],
+  });
+  const before = await presented();
+  await new Promise((resolve) => setTimeout(resolve, 3000));
+  await page.tracing.stop();
+  const frames = (await presented()) - before;
+  const {traceEvents} = JSON.parse(await fs.readFile(file, 'utf8'));
+  await fs.rm(file, {force: true});
+  const main = new Set(traceEvents
+                           .filter((event) => event.name === 'thread_name' &&
+                                       event.args.name === 'CrRendererMain')
+                           .map((event) => `${event.pid}:${event.tid}`));
+  const sums = {RunTask: 0, RunMicrotasks: 0, Commit: 0};
+  for (const event of traceEvents) {
+    if (event.ph === 'X' && event.name in sums && main.has(`${event.pid}:${event.tid}`)) {
+      sums[event.name] += event.dur;
+    }
+  }
+  const per = (name) => (sums[name] / 1000 / frames).toFixed(2);
+  return `tasks ${per('RunTask')} ms, the program's frame ${per('RunMicrotasks')} ms, ` +
+      `commit ${per('Commit')} ms`;
 }
 
 const server = await serve(bin);
@@ -153,6 +187,7 @@ try {
                       ((end.processes[type] - (start.processes[type] || 0)) * 1000 / frames)
                           .toFixed(2)} ms`)
               .join(', '));
+      console.log(`run ${run}: traced, per presented frame: ${await traceMainThread(page)}`);
     } finally {
       await browser.close();
     }
