@@ -2,14 +2,20 @@
 // the standard clock alone, so that it also runs where no benchmark library does (the
 // Windows build under Wine). Each figure is the fastest of several batches, which keeps
 // other programs' use of the processor out of it as far as that can be done.
-//   shade_timing [BATCHES]   (Paris.pcx beside the executable; a flat map without it)
+//   shade_timing [BATCHES] [PICTURE]
+// PICTURE is Paris.pcx beside the executable unless given (a flat map without it); a
+// build run by another program (Node.js for the web build) must be given it, since it
+// would look beside that program.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "demo/demo.h"
 #include "demo/shading.h"
 #include "runtime/memory.h"
+#include "runtime/runtime_state.h"
 #include "startup/startup.h"
 
 namespace {
@@ -40,7 +46,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   Demo.FrameBuffer = MemoryAddress();
-  LoadHeightMap("Paris.pcx");
+  // The file library takes Windows paths: a picture given becomes the program's folder
+  // and name.
+  std::string picture = argc > 2 ? argv[2] : "Paris.pcx";
+  for (char& c : picture) {
+    if (c == '/') c = '\\';
+  }
+  std::size_t slash = picture.find_last_of('\\');
+  if (slash != std::string::npos) {
+    std::strncpy(ProgramDirectory, picture.substr(0, slash + 1).c_str(), kProgramDirectorySize - 1);
+    picture.erase(0, slash + 1);
+  }
+  LoadHeightMap(picture.c_str());
 
   double lightMap = Fastest(batches, 2, [](int) { BuildLightMap(); });
   std::printf("BuildLightMap: %.0f us\n", lightMap / 1000);

@@ -3,32 +3,37 @@
 # ends it. Without a display it runs on a private one instead and saves a screenshot of
 # what it shows to build/demo-screenshot.png.
 #   tools/demo.sh [paris|morph|morphose]
-# In a web browser instead: builds the web page and serves it on 127.0.0.1, printing its
-# address, and opens it in the desktop's browser; without a desktop it shows the page in
-# headless Chromium and saves a screenshot to build/demo-web-screenshot.png.
+# In a web browser instead: builds the web site and serves it on 127.0.0.1, printing its
+# address, and opens its front page (or the program's page when NAME is given) in the
+# desktop's browser; without a desktop it shows the front page and then the program in
+# headless Chromium, saving screenshots to build/demo-web-index.png and
+# build/demo-web-screenshot.png.
 #   tools/demo.sh web [paris|morph|morphose]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=${1:-paris}
 
 if [ "$name" = web ]; then
-  name=${2:-paris}
+  name=${2:-}
   tools/setup.sh
   cmake --preset web >/dev/null
-  cmake --build --preset web -j"$(nproc)" --target "bump-$name"
+  cmake --build --preset web -j"$(nproc)"
   coproc server { exec node web/serve.mjs build/web/bin; }
   trap 'kill $server_PID 2>/dev/null' EXIT
   read -r address <&"${server[0]}"
-  url="${address}bump-$name.html"
+  url=$address
+  [ -n "$name" ] && url="${address}bump-$name.html"
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && command -v xdg-open >/dev/null; then
-    echo "bump-$name is served at $url; opening it in the desktop's browser. Ctrl+C stops the server."
+    echo "The site is served at $address; opening $url in the desktop's browser. Ctrl+C stops the server."
     xdg-open "$url"
     wait "$server_PID"
     exit 0
   fi
-  echo "bump-$name is served at $url"
-  node tools/demo_web.mjs "$url" build/demo-web-screenshot.png
-  echo "No desktop here: the page ran in headless Chromium; what it showed is in build/demo-web-screenshot.png."
+  echo "The site is served at $address"
+  node tools/demo_web.mjs "$address" "${name:-paris}" build/demo-web-index.png \
+    build/demo-web-screenshot.png
+  echo "No desktop here: the site ran in headless Chromium; its front page is in"
+  echo "build/demo-web-index.png, what bump-${name:-paris} showed in build/demo-web-screenshot.png."
   exit 0
 fi
 

@@ -1,14 +1,15 @@
-// Shows a web page of the demonstration in headless Chromium, for machines without a
-// desktop: waits for the program's first frame and ten seconds more, saves a screenshot
-// of the page, presses a key and prints the exit code that the page reports.
-//   node tools/demo_web.mjs URL SCREENSHOT
+// Shows the web site in headless Chromium, for machines without a desktop: saves a
+// screenshot of the front page, follows its link to one program, waits for the program's
+// first frame and ten seconds more, saves a screenshot of that page, presses a key and
+// prints the exit code the program ended with.
+//   node tools/demo_web.mjs ADDRESS NAME INDEX-SCREENSHOT PAGE-SCREENSHOT
 import {createRequire} from 'node:module';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 
 const root = path.join(path.dirname(fileURLToPath(import.meta.url)), '..');
 const puppeteer = createRequire(path.join(root, 'tests/web/package.json'))('puppeteer-core');
-const [url, screenshot] = process.argv.slice(2);
+const [address, name, indexShot, pageShot] = process.argv.slice(2);
 
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
@@ -18,17 +19,19 @@ const browser = await puppeteer.launch({
 });
 try {
   const page = await browser.newPage();
-  await page.goto(url);
+  await page.goto(address, {waitUntil: 'load'});
+  await page.screenshot({path: indexShot});
+  await Promise.all([page.waitForNavigation(), page.click(`a[href="bump-${name}.html"]`)]);
   await page.waitForFunction(
       () => window.Module && Module.browserDisplay && Module.browserDisplay.presented > 0,
       {polling: 'raf'});
   await new Promise((resolve) => setTimeout(resolve, 10000));
-  await page.screenshot({path: screenshot});
+  await page.screenshot({path: pageShot});
   await page.keyboard.down('Space');
   await new Promise((resolve) => setTimeout(resolve, 200));
   await page.keyboard.up('Space');
   await page.waitForFunction(() => Module.exitCode !== undefined, {timeout: 5000});
-  console.log(await page.$eval('#message', (element) => element.textContent));
+  console.log(`bump-${name} ended with exit code ${await page.evaluate(() => Module.exitCode)}`);
 } finally {
   await browser.close();
 }

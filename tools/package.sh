@@ -1,8 +1,9 @@
 #!/bin/bash
 # Builds the packages into build/packages/ with CPack: bump-VERSION-win64.zip and
-# bump-VERSION-win32.zip from the two Windows builds and bump_VERSION_amd64.deb from the
-# native one. Only the three deliverables (and the documents of the Debian package) are
-# built for them, not the tests.
+# bump-VERSION-win32.zip from the two Windows builds, bump_VERSION_amd64.deb from the
+# native one and bump-VERSION-web.zip, the web site, from the web build. Only the
+# deliverables (and the documents of the Debian package, the site's front page and
+# compressed files) are built for them, not the tests.
 #   tools/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,9 +11,10 @@ tools/setup.sh
 out=build/packages
 rm -rf "$out"
 mkdir -p "$out"
-for preset in win64 win32 native; do
+for preset in win64 win32 native web; do
   targets=(bump-paris bump-morph bump-morphose)
   [ "$preset" = native ] && targets+=(package-documents)
+  [ "$preset" = web ] && targets+=(site)
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$(nproc)" --target "${targets[@]}" >/dev/null
   cpack --config "build/$preset/CPackConfig.cmake" -B "$out" >/dev/null

@@ -37,7 +37,11 @@ done
 # The browser tests' node modules, as tests/web's lock file names them.
 web_tests="$(dirname "$0")/../tests/web"
 node_modules() {
-  [ -f "$web_tests/node_modules/puppeteer-core/package.json" ] && return 0
+  local name all=yes
+  for name in $(sed -n '/"dependencies"/,/}/{/"dependencies"/d;s/^ *"\([^"]*\)": .*/\1/p}' "$web_tests/package.json"); do
+    [ -f "$web_tests/node_modules/$name/package.json" ] || all=no
+  done
+  [ "$all" = yes ] && return 0
   if [ "${1:-}" = --check ]; then
     echo "setup: missing the browser tests' node modules (tools/setup.sh installs them)" >&2
     return 1

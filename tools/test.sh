@@ -69,6 +69,10 @@ xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jo
 # run is run once more.
 echo "=== test web ==="
 build web
+# The shading's tests as the pages run it (WebAssembly SIMD), under Node.js.
+cmake --build --preset web -j"$jobs" --target shading_tests
+node build/web/web/shading_tests.js
+node --test-reporter=spec tests/web/server_test.mjs build/web/bin
 for web_test in tests/web/pages_test.mjs tests/web/visitors_test.mjs; do
   web_tests=(node "$web_test" build/web/bin demo build/native/tests/check-screenshot)
   "${web_tests[@]}" || "${web_tests[@]}"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Tries the packages that tools/package.sh left in build/packages/ as their users would,
 # each on its own private display: the Windows zips under Wine (the 64-bit one, then the
-# 32-bit one) beside the Debian package natively. Screenshots go to
+# 32-bit one) beside the Debian package natively; then the web zip, served by a plain
+# static server to headless Chromium (tests/web/package_test.mjs). Screenshots go to
 # build/packages/screenshots/, each test's report to build/packages/*.log. A test that
 # fails is run once more, as the other tests on a real display are (a torn screenshot, a
 # slow start under load). Where 32-bit Wine cannot run, the 32-bit zip's programs are
@@ -35,5 +36,8 @@ twice tests/e2e/package_deb.sh "$packages"/bump_*_amd64.deb demo "$checker" "$sh
 deb_status=$?
 wait "$zip_pid"
 zip_status=$?
-cat "$packages/zip.log" "$packages/deb.log"
-[ $zip_status -eq 0 ] && [ $deb_status -eq 0 ]
+twice node --test-reporter=spec tests/web/package_test.mjs "$packages"/bump-*-web.zip \
+  "$checker" >"$packages/web.log" 2>&1
+web_status=$?
+cat "$packages/zip.log" "$packages/deb.log" "$packages/web.log"
+[ $zip_status -eq 0 ] && [ $deb_status -eq 0 ] && [ $web_status -eq 0 ]

@@ -1,0 +1,130 @@
+// The web zip as a site owner meets it: unzipped into a fresh folder, it holds the front
+// page, the three programs' pages with their scripts, modules, pictures and stills, the
+// brotli and gzip forms, and README.txt; served by a plain static server (Python's
+// http.server, bound to 127.0.0.1), the front page shows the three stills and links to
+// the three pages, and each page, followed from it, shows the shading of its picture
+// (its canvas checked by the native build's screenshot checker), with no request failing.
+//   node tests/web/package_test.mjs ZIP CHECKER
+import assert from 'node:assert/strict';
+import {execFile, spawn} from 'node:child_process';
+import fs from 'node:fs/promises';
+import os from 'node:os';
+import path from 'node:path';
+import {after, before, test} from 'node:test';
+import {promisify} from 'node:util';
+import puppeteer from 'puppeteer-core';
+
+const [zip, checker] = process.argv.slice(2);
+const programs = {
+  paris: 'Paris.pcx',
+  morph: 'Morph.pcx',
+  morphose: 'morphose.pcx'
+};
+const run = promisify(execFile);
+
+// The canvas's pixels as raw RGB rows, as the screenshot checker reads them.
+async function canvasRgb(page) {
+  const base64 = await page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    const rgba =
+        canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    let text = '';
+    for (let i = 0; i < rgba.length; i += 4) {
+      text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
+    }
+    return btoa(text);
+  });
+  return Buffer.from(base64, 'base64');
+}
+
+let scratch;
+let site;
+let server;
+let address;
+let browser;
+before(async () => {
+  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-zip-'));
+  site = path.join(scratch, 'site');
+  await run('unzip', ['-q', zip, '-d', site]);
+  server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
+                             '--directory', site], {stdio: ['ignore', 'pipe', 'ignore']});
+  address = await new Promise((resolve, reject) => {
+    let said = '';
+    server.stdout.on('data', (chunk) => {
+      said += chunk;
+      const port = /port (\d+)/.exec(said);
+      if (port) resolve(`http://127.0.0.1:${port[1]}/`);
+    });
+    server.on('exit', (code) => reject(new Error(`http.server ended with ${code}`)));
+  });
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--window-size=800,600'],
+    defaultViewport: {width: 800, height: 600},
+  });
+});
+after(async () => {
+  await browser?.close();
+  server?.kill();
+  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
+});
+
+test('holds the site, its compressed forms and README.txt, and nothing else', async () => {
+  const expected = ['index.html', 'README.txt'];
+  for (const [name, picture] of Object.entries(programs)) {
+    expected.push(`bump-${name}.html`, `bump-${name}.js`, `bump-${name}.wasm`,
+                  `bump-${name}.png`, picture);
+  }
+  expected.push('page.js');
+  const compressed = expected.filter((name) => /\.(html|js|wasm|pcx)$/.test(name))
+                         .flatMap((name) => [`${name}.br`, `${name}.gz`]);
+  assert.deepEqual((await fs.readdir(site)).sort(), [...expected, ...compressed].sort());
+  const readme = await fs.readFile(path.join(site, 'README.txt'), 'utf8');
+  assert.match(readme, /application\/wasm/);
+});
+
+test('the front page shows each still and leads to a page that shows its picture',
+     {timeout: 120000}, async () => {
+       const page = await browser.newPage();
+       const failed = [];
+       page.on('response', (response) => {
+         if (response.status() >= 400) failed.push(`${response.status()} ${response.url()}`);
+       });
+       page.on('requestfailed', (request) => failed.push(`${request.failure()?.errorText} ${request.url()}`));
+       await page.goto(address, {waitUntil: 'load'});
+       const stills = await page.$$eval('a img', (images) => images.map((image) => ({
+                                                   src: image.getAttribute('src'),
+                                                   width: image.naturalWidth,
+                                                   height: image.naturalHeight,
+                                                   alt: image.alt,
+                                                 })));
+       assert.deepEqual(stills.map((still) => still.src).sort(),
+                        Object.keys(programs).map((name) => `bump-${name}.png`).sort());
+       for (const still of stills) {
+         assert.deepEqual([still.width, still.height], [320, 200], still.src);
+         assert.ok(still.alt, `${still.src} has a text alternative`);
+       }
+       const wasm = await page.evaluate(async () => {
+         const response = await fetch('bump-paris.wasm');
+         await response.arrayBuffer();
+         return response.headers.get('content-type');
+       });
+       assert.equal(wasm, 'application/wasm');
+
+       for (const [name, picture] of Object.entries(programs)) {
+         await page.goto(address, {waitUntil: 'load'});
+         await Promise.all([page.waitForNavigation(), page.click(`a[href="bump-${name}.html"]`)]);
+         await page.waitForFunction(
+             () => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= 2,
+             {timeout: 10000, polling: 'raf'});
+         const shot = path.join(scratch, `${name}.rgb`);
+         await fs.writeFile(shot, await canvasRgb(page));
+         const {stdout} = await run(checker, [shot, path.join(site, picture)]).catch((error) => {
+           throw new assert.AssertionError({message: `bump-${name}: ${error.stdout || error.message}`});
+         });
+         assert.match(stdout, /^ok: /, `bump-${name}`);
+       }
+       assert.deepEqual(failed, []);
+       await page.close();
+     });
