@@ -49,30 +49,24 @@
         (total ? ` of ${kilobytes(total)}` : '') + ' received';
   };
 
-  // The module's bytes, counted as they come. A compressed answer's length is not that
-  // of the bytes read, so only an uncompressed one gives the whole.
+  // The module, compiled as its bytes come, which are counted on the way. A compressed
+  // answer's length is not that of the bytes read, so only an uncompressed one gives the
+  // whole.
   const fetchModule = async () => {
     const response = await fetch(`${program}.wasm`, {credentials: 'same-origin'});
     if (!response.ok) throw new Error(`${program}.wasm: ${response.status}`);
     const length = Number(response.headers.get('Content-Length'));
     const total = response.headers.get('Content-Encoding') ? 0 : length;
-    const reader = response.body.getReader();
-    const parts = [];
     let received = 0;
-    for (;;) {
-      const {done, value} = await reader.read();
-      if (done) break;
-      parts.push(value);
-      received += value.length;
-      showProgress(received, total);
-    }
-    const bytes = new Uint8Array(received);
-    let at = 0;
-    for (const part of parts) {
-      bytes.set(part, at);
-      at += part.length;
-    }
-    return WebAssembly.compile(bytes);
+    const counted = response.body.pipeThrough(new TransformStream({
+      transform(bytes, onward) {
+        received += bytes.length;
+        showProgress(received, total);
+        onward.enqueue(bytes);
+      },
+    }));
+    return WebAssembly.compileStreaming(
+        new Response(counted, {headers: {'Content-Type': 'application/wasm'}}));
   };
   const loadScript = () => new Promise((resolve, reject) => {
     const script = document.createElement('script');

@@ -405,7 +405,8 @@ describe('bump-paris on a fast monitor', () => {
              requestAnimationFrame(count);
            }));
            assert.ok(frames > 200, `the browser painted only ${frames} frames in 2 s`);
-           assert.ok(presented >= 110 && presented <= 124, `${presented} presents in 2 s`);
+           // At most 60 a second; a loaded machine may miss some.
+           assert.ok(presented >= 90 && presented <= 124, `${presented} presents in 2 s`);
          } finally {
            await page.close();
          }
