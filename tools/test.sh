@@ -33,9 +33,11 @@ case $status in
   3) wine32=no ;;
   *) exit "$status" ;;
 esac
-# What could not run here, by name, for the last line.
+# What could not run here, by name, a line for each build, for the end.
 not_run=()
-ctest_names() { ctest --preset "$1" -N "${@:2}" | sed -n 's/^ *Test *#[0-9]*: //p'; }
+not_run_tests() {
+  not_run+=("  $1 tests: $(ctest --preset "$1" -N "${@:2}" | sed -n 's/^ *Test *#[0-9]*: //p' | xargs)")
+}
 for preset in native asan fuzz; do build "$preset"; done
 # The tests that need a display get a private one; the end-to-end tests start their own.
 # The sanitizer build runs without one: the display libraries' own leaks would drown ours.
@@ -50,7 +52,7 @@ if [ "$wine32" = yes ]; then
   xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset win32 -j"$jobs" --repeat until-pass:2
 else
   ctest --preset win32 -R '^deliverable_imports_'
-  mapfile -t -O "${#not_run[@]}" not_run < <(ctest_names win32 -E '^deliverable_imports_')
+  not_run_tests win32 -E '^deliverable_imports_'
 fi
 echo "=== test fuzz ==="
 ctest --preset fuzz -j"$jobs"
@@ -60,7 +62,7 @@ echo "=== test native ==="
 native_skip=()
 if [ "$wine32" = no ]; then
   native_skip=(-E '^e2e_win32_')
-  mapfile -t -O "${#not_run[@]}" not_run < <(ctest_names native -R '^e2e_win32_')
+  not_run_tests native -R '^e2e_win32_'
 fi
 xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset native -j"$jobs" --repeat until-pass:2 \
   "${native_skip[@]}"
@@ -83,10 +85,11 @@ tools/package.sh
 package_options=()
 if [ "$wine32" = no ]; then
   package_options=(--without-wine32)
-  not_run+=("the programs of bump-*-win32.zip under Wine")
+  not_run+=("  packages: the programs of $(basename build/packages/bump-*-win32.zip) under Wine")
 fi
 tests/e2e/packages_as_users.sh "${package_options[@]}"
 if [ ${#not_run[@]} -gt 0 ]; then
   echo "NOT RUN on this machine, whose kernel runs no 32-bit programs (32-bit Wine cannot start;"
-  echo "the 32-bit build was built and its imports checked): ${not_run[*]}"
+  echo "the 32-bit build was built and its imports checked; the 64-bit build's tests all ran):"
+  printf '%s\n' "${not_run[@]}"
 fi
