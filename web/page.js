@@ -1,18 +1,20 @@
 // Prepares the start of the page's program, whose script the page loads next (its name
-// and picture are the body's data-program and data-picture), on the page's canvas. The
-// program finds itself in /bump of the browser's file system, as the system's loader
-// would tell it (/proc/self/exe), with its picture beside it when the server has one;
+// and pictures are the body's data-program and data-picture, the pictures' names
+// separated by spaces), on the page's canvas. The program finds itself in /bump of the
+// browser's file system, as the system's loader would tell it (/proc/self/exe), with each
+// of its pictures beside it that the server has;
 // without the picture the program makes an empty one there, as it does on a desktop.
 // When the program ends the page says so, with the exit code, and offers to start it
 // again (a fresh page).
 'use strict';
 (() => {
   const program = document.body.dataset.program;
-  const picture = document.body.dataset.picture;
+  const pictures = document.body.dataset.picture.split(' ');
   const directory = '/bump';
-  const pictureBytes = fetch(picture)
-                           .then((response) => (response.ok ? response.arrayBuffer() : null))
-                           .catch(() => null);
+  const pictureBytes = Promise.all(pictures.map(
+      (picture) => fetch(picture)
+                       .then((response) => (response.ok ? response.arrayBuffer() : null))
+                       .catch(() => null)));
 
   const ended = (text) => {
     document.getElementById('message').textContent = text;
@@ -32,11 +34,13 @@
     canvas: document.getElementById('screen'),
     preRun: [() => {
       Module.addRunDependency('picture');
-      pictureBytes.then((bytes) => {
+      pictureBytes.then((files) => {
         const FS = Module.FS;
         const path = `${directory}/${program}`;
         FS.mkdir(directory);
-        if (bytes) FS.writeFile(`${directory}/${picture}`, new Uint8Array(bytes));
+        files.forEach((bytes, i) => {
+          if (bytes) FS.writeFile(`${directory}/${pictures[i]}`, new Uint8Array(bytes));
+        });
         FS.symlink(path, '/proc/self/exe');
         FS.writeFile('/proc/self/cmdline', `${path}\0`);
         Module.removeRunDependency('picture');
