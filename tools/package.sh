@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the two packages into build/packages/ with CPack: bump-VERSION-win32.zip from
 # the Windows build and bump_VERSION_amd64.deb from the native one. Only the three
-# deliverables (and the documents of the Debian package) are built for it, not the tests.
+# deliverables and the two examples (and the documents of the Debian package) are built
+# for it, not the tests.
 #   tools/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ out=build/packages
 rm -rf "$out"
 mkdir -p "$out"
 for preset in win32 native; do
-  targets=(bump-paris bump-morph bump-morphose)
+  targets=(bump-paris bump-morph bump-morphose sprite-garden palette-cycle)
   [ "$preset" = native ] && targets+=(package-documents)
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$(nproc)" --target "${targets[@]}" >/dev/null

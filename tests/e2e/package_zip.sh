@@ -1,6 +1,7 @@
 #!/bin/bash
 # The Windows zip as its user meets it: it holds exactly the three programs, their
-# pictures and README.txt. Unzipped into a fresh folder, each program is a 32-bit GUI
+# pictures, the two examples with their bitmaps and README.txt. Unzipped into a fresh
+# folder, each program and example is a 32-bit GUI
 # program importing only what Windows ships; started in that folder, as a double-click
 # starts it, it shows the frame of its picture on a private display (under RUNNER, Wine
 # here), ends with exit code 0 on a key and leaves its picture as it was. Without a
@@ -13,13 +14,23 @@ source "$(dirname "$0")/private_display.sh"
 source "$(dirname "$0")/frame_check.sh"
 programs=(bump-paris.exe:Paris.pcx bump-morph.exe:Morph.pcx bump-morphose.exe:morphose.pcx)
 
-expected=(README.txt)
+examples_dir="$(dirname "$0")/../../examples"
+examples=(sprite-garden.exe palette-cycle.exe)
+bitmaps=(flower.bmp bee.bmp ladybird.bmp cycle.bmp)
+expected=(README.txt "${examples[@]}" "${bitmaps[@]}")
 for entry in "${programs[@]}"; do expected+=("${entry%%:*}" "${entry#*:}"); done
 listed=$(unzip -Z1 "$zip" | sort)
 [ "$listed" = "$(printf '%s\n' "${expected[@]}" | sort)" ] || fail "the zip holds: $listed"
 
 folder="$dir/bump"
 unzip -q "$zip" -d "$folder" || fail "cannot unzip"
+for bitmap in "${bitmaps[@]}"; do
+  cmp -s "$examples_dir/$bitmap" "$folder/$bitmap" || fail "$bitmap is not the examples' bitmap"
+done
+for example in "${examples[@]}"; do
+  "$(dirname "$0")/check_imports.sh" "$folder/$example" >/dev/null ||
+    fail "$("$(dirname "$0")/check_imports.sh" "$folder/$example")"
+done
 for entry in "${programs[@]}"; do
   program=${entry%%:*} picture=${entry#*:}
   cmp -s "$pictures/$picture" "$folder/$picture" || fail "$picture is not the program's picture"
