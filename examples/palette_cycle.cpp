@@ -2,9 +2,10 @@
 //
 // An 800 x 600 screen of 8 bits, its palette the colour table of cycle.bmp beside the
 // program (a grey ramp when that file is missing). A spiral is drawn once into each of the
-// screen's two buffers through drawing sessions; from then on every frame only rotates
-// palette entries 1 to 254 by one place, so the colours run along the spiral while no
-// pixel changes. Entry 0, black, stays: the spiral's centre. Any key ends the program.
+// screen's two buffers through drawing sessions; from then on every frame only shows the
+// palette with entries 1 to 254 rotated by one place more, so the colours run along the
+// spiral while no pixel changes. Entry 0, black, stays: the spiral's centre. Any key ends the
+// program.
 #include <cmath>
 #include <cstdint>
 
@@ -59,13 +60,23 @@ void DrawSpiral() {
   EndDrawing();
 }
 
-// Every cycled entry takes its successor's colour; the first goes round to the end.
-void RotatePalette() {
-  std::uint32_t first = GetPaletteColor(kFirstCycled);
-  for (std::int32_t entry = kFirstCycled; entry < kLastCycled; ++entry) {
-    SetPaletteColor(entry, GetPaletteColor(entry + 1));
+// The colours as loaded, which every frame's palette is rotated from.
+std::uint32_t Colors[256];
+
+// Each cycled entry shows the colour `offset` places further on, round from the last to
+// the first. The colours are set in a palette that is not shown and then shown whole: a
+// shown palette changed entry by entry would show every step, and some systems draw the
+// whole screen again for each.
+void ShowRotated(std::int32_t palette, std::int32_t offset) {
+  UsePalette(palette);
+  for (std::int32_t entry = 0; entry < 256; ++entry) {
+    std::int32_t from = entry;
+    if (entry >= kFirstCycled && entry <= kLastCycled) {
+      from = kFirstCycled + (entry - kFirstCycled + offset) % kCycled;
+    }
+    SetPaletteColor(entry, Colors[from]);
   }
-  SetPaletteColor(kLastCycled, first);
+  ShowPalette(palette);
 }
 
 }  // namespace
@@ -74,20 +85,25 @@ int ProgramBody(HINSTANCE instance, HINSTANCE, char*, int) {
   StartRuntime(instance);
   WorkBesideProgram();
   if (!OpenScreen(kWidth, kHeight, 8, "Palette cycle")) EndProgram();
-  InitPalettes(0);
-  if (!LoadPalette(0, "cycle.bmp")) {
-    NewPalette(0);
-    for (std::int32_t i = 0; i < 256; ++i) SetPaletteColor(i, MakeRGB(i, i, i));
+  InitPalettes(2);
+  if (LoadPalette(0, "cycle.bmp")) {
+    UsePalette(0);
+    for (std::int32_t i = 0; i < 256; ++i) Colors[i] = GetPaletteColor(i) & 0xFFFFFF;
+  } else {
+    for (std::int32_t i = 0; i < 256; ++i) Colors[i] = MakeRGB(i, i, i);
   }
-  ShowPalette(0);
+  // Palettes 1 and 2 take turns: one is shown while the next frame's is made.
+  NewPalette(1);
+  NewPalette(2);
+  ShowRotated(1, 0);
 
   // A flip hands the drawn buffer to the display and gives back the other one.
   for (std::int32_t buffer = 0; buffer < 2; ++buffer) {
     DrawSpiral();
     FlipBuffers();
   }
-  for (;;) {
-    RotatePalette();
+  for (std::int32_t frame = 1;; ++frame) {
+    ShowRotated(1 + frame % 2, frame % kCycled);
     FlipBuffers();
     PollKeyboard();
     if (KeyDown(kAnyKey)) break;
