@@ -2,14 +2,14 @@
 // screenshot of the front page, follows its link to one program, waits for the program's
 // first frame and ten seconds more, saves a screenshot of that page, presses a key and
 // prints the exit code the program ended with.
-//   node tools/demo_web.mjs ADDRESS NAME INDEX-SCREENSHOT PAGE-SCREENSHOT
+//   node tools/demo_web.mjs ADDRESS PROGRAM INDEX-SCREENSHOT PAGE-SCREENSHOT
 import {createRequire} from 'node:module';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 
 const root = path.join(path.dirname(fileURLToPath(import.meta.url)), '..');
 const puppeteer = createRequire(path.join(root, 'tests/web/package.json'))('puppeteer-core');
-const [address, name, indexShot, pageShot] = process.argv.slice(2);
+const [address, program, indexShot, pageShot] = process.argv.slice(2);
 
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
@@ -21,7 +21,7 @@ try {
   const page = await browser.newPage();
   await page.goto(address, {waitUntil: 'load'});
   await page.screenshot({path: indexShot});
-  await Promise.all([page.waitForNavigation(), page.click(`a[href="bump-${name}.html"]`)]);
+  await Promise.all([page.waitForNavigation(), page.click(`a[href="${program}.html"]`)]);
   await page.waitForFunction(
       () => window.Module && Module.browserDisplay && Module.browserDisplay.presented > 0,
       {polling: 'raf'});
@@ -31,7 +31,7 @@ try {
   await new Promise((resolve) => setTimeout(resolve, 200));
   await page.keyboard.up('Space');
   await page.waitForFunction(() => Module.exitCode !== undefined, {timeout: 5000});
-  console.log(`bump-${name} ended with exit code ${await page.evaluate(() => Module.exitCode)}`);
+  console.log(`${program} ended with exit code ${await page.evaluate(() => Module.exitCode)}`);
 } finally {
   await browser.close();
 }

@@ -51,8 +51,8 @@ echo "=== test win32 ==="
 if [ "$wine32" = yes ]; then
   xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset win32 -j"$jobs" --repeat until-pass:2
 else
-  ctest --preset win32 -R '^deliverable_imports_'
-  not_run_tests win32 -E '^deliverable_imports_'
+  ctest --preset win32 -R '^(deliverable|example)_imports_'
+  not_run_tests win32 -E '^(deliverable|example)_imports_'
 fi
 echo "=== test fuzz ==="
 ctest --preset fuzz -j"$jobs"
@@ -79,6 +79,8 @@ for web_test in tests/web/pages_test.mjs tests/web/visitors_test.mjs; do
   web_tests=(node "$web_test" build/web/bin demo build/native/tests/check-screenshot)
   "${web_tests[@]}" || "${web_tests[@]}"
 done
+example_tests=(node tests/web/examples_test.mjs build/web/bin examples build/native/tests/check-examples)
+"${example_tests[@]}" || "${example_tests[@]}"
 # The zip and the Debian package built as a user gets them, and tried as each user would.
 echo "=== packages ==="
 tools/package.sh

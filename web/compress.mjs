@@ -1,5 +1,5 @@
 // Writes beside each file of the site that browsers load as text or code (pages, scripts,
-// modules, pictures) its brotli (.br) and gzip (.gz) forms, for servers that send them to
+// modules, pictures, bitmaps) its brotli (.br) and gzip (.gz) forms, for servers that send them to
 // browsers that accept them. A form newer than its file is kept.
 //   node web/compress.mjs FOLDER
 import fs from 'node:fs';
@@ -7,7 +7,7 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 
 const [folder] = process.argv.slice(2);
-const compressible = /\.(html|js|wasm|pcx)$/;
+const compressible = /\.(html|js|wasm|pcx|bmp)$/;
 const forms = {
   br: (bytes) => zlib.brotliCompressSync(bytes, {
     params: {

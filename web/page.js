@@ -1,18 +1,20 @@
-// Loads and starts the page's program (its name and picture are the body's data-program
-// and data-picture) on the page's canvas, and keeps the panel over the canvas saying what
-// goes on: how much of the program has come, "click to start" while the page waits for
+// Loads and starts the page's program on the page's canvas (its name and pictures are the
+// body's data-program and data-picture, the pictures' names separated by spaces; data-what
+// says what it is, "demonstration" or "example"), and keeps the panel over the canvas
+// saying what goes on: how much of the program has come, "click to start" while the page waits for
 // the focus, "paused" while it is in the background (the last frame stays), and the end,
 // with a button that starts the program again from what the page already holds: the
-// compiled module, its script and the picture are fetched once.
+// compiled module, its script and the pictures are fetched once.
 //
 // The program finds itself in /bump of the browser's file system, as the system's loader
-// would tell it (/proc/self/exe), with its picture beside it when the server has one;
-// without the picture the program makes an empty one there, as it does on a desktop.
+// would tell it (/proc/self/exe), with each of its pictures beside it that the server
+// has; without its picture the demonstration makes an empty one, as it does on a desktop.
 // window.Module is the running program's module, for those who watch the page.
 'use strict';
 (() => {
   const program = document.body.dataset.program;
-  const picture = document.body.dataset.picture;
+  const pictures = document.body.dataset.picture.split(' ');
+  const what = document.body.dataset.what;
   const directory = '/bump';
   const canvas = document.getElementById('screen');
   const panel = document.getElementById('panel');
@@ -31,7 +33,7 @@
   };
 
   if (typeof WebAssembly != 'object') {
-    say('This demonstration is a WebAssembly program, and this browser runs none: it has ' +
+    say(`This ${what} is a WebAssembly program, and this browser runs none: it has ` +
         'no WebAssembly, or it is switched off. A recent Chrome, Edge, Firefox or Safari ' +
         'runs it.');
     return;
@@ -45,7 +47,7 @@
     } else {
       progress.removeAttribute('value');
     }
-    message.textContent = `Loading the demonstration: ${kilobytes(received)}` +
+    message.textContent = `Loading the ${what}: ${kilobytes(received)}` +
         (total ? ` of ${kilobytes(total)}` : '') + ' received';
   };
 
@@ -84,9 +86,10 @@
     });
     return loading;
   };
-  const pictureBytes = fetch(picture, {credentials: 'same-origin'})
-                           .then((response) => (response.ok ? response.arrayBuffer() : null))
-                           .catch(() => null);
+  const pictureBytes = Promise.all(pictures.map(
+      (picture) => fetch(picture, {credentials: 'same-origin'})
+                       .then((response) => (response.ok ? response.arrayBuffer() : null))
+                       .catch(() => null)));
 
   // Ending the program unwinds it with an ExitStatus, which has been reported by then.
   window.addEventListener('unhandledrejection', (event) => {
@@ -110,22 +113,22 @@
     } else if (display.presented) {
       say('Paused while the page is in the background. Click or tap the picture to go on.');
     } else {
-      say('Click or tap here to start the demonstration.');
+      say(`Click or tap here to start the ${what}.`);
     }
   };
 
   const start = async () => {
-    say('Loading the demonstration…', {loading: true});
+    say(`Loading the ${what}…`, {loading: true});
     let compiled;
     let startProgram;
     try {
       [compiled, startProgram] = await load();
     } catch (error) {
-      ended(`The demonstration could not be loaded (${error.message}).`);
+      ended(`The ${what} could not be loaded (${error.message}).`);
       return;
     }
-    say('Starting the demonstration…');
-    const bytes = await pictureBytes;
+    say(`Starting the ${what}…`);
+    const files = await pictureBytes;
     const Module = window.Module = {
       canvas,
       instantiateWasm: (imports, receive) => {
@@ -138,16 +141,18 @@
         const FS = Module.FS;
         const path = `${directory}/${program}`;
         FS.mkdir(directory);
-        if (bytes) FS.writeFile(`${directory}/${picture}`, new Uint8Array(bytes));
+        files.forEach((bytes, i) => {
+          if (bytes) FS.writeFile(`${directory}/${pictures[i]}`, new Uint8Array(bytes));
+        });
         FS.symlink(path, '/proc/self/exe');
         FS.writeFile('/proc/self/cmdline', `${path}\0`);
       }],
       onDisplayChange: () => tellState(Module),
       onExit: (code) => {
         Module.exitCode = code;
-        ended('The demonstration has ended.');
+        ended(`The ${what} has ended.`);
       },
-      onAbort: () => ended('The demonstration stopped on an error.'),
+      onAbort: () => ended(`The ${what} stopped on an error.`),
     };
     // An abort is told by onAbort; its rejection of the start says nothing more.
     startProgram(Module).catch(() => {});

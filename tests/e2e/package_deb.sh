@@ -4,13 +4,15 @@
 # files it installs, none of which names the source or build tree; lintian, when there,
 # reports no error. Installed into a scratch root (dpkg-deb -x), each command named by a
 # desktop entry is run by an unprivileged user with the root's usr/bin on the PATH, on a
-# private display: the frame of its picture (not a flat field), a key, exit code 0.
+# private display: the frame of its picture (not a flat field), a key, exit code 0; the
+# example palette-cycle, started the same way from its link on the PATH, finds its bitmap
+# beside the installed program and cycles its colours (EXAMPLES-CHECKER is check-examples).
 # Without a display, the same user's starts show what the per-user folder keeps, that
 # many starts at once all run, that a read-only home runs the installed program, and
 # that a folder another user made is refused.
-#   package_deb.sh DEB PICTURES-DIR CHECKER SHOTS-DIR
+#   package_deb.sh DEB PICTURES-DIR CHECKER SHOTS-DIR EXAMPLES-CHECKER
 set -u
-deb=$1 pictures=$(cd "$2" && pwd) checker=$3 shots=$4
+deb=$1 pictures=$(cd "$2" && pwd) checker=$3 shots=$4 examples_checker=$5
 name=$(basename "$deb")
 source "$(dirname "$0")/private_display.sh"
 source "$(dirname "$0")/frame_check.sh"
@@ -28,6 +30,11 @@ for entry in "${commands[@]}"; do
   expected+=("usr/bin/$command" "usr/lib/bump/$command" "usr/lib/bump/$picture"
              "usr/share/applications/$command.desktop" "usr/share/man/man6/$command.6.gz")
 done
+for example in sprite-garden palette-cycle; do
+  expected+=("usr/bin/$example" "usr/lib/bump/$example" "usr/share/applications/$example.desktop"
+             "usr/share/man/man6/$example.6.gz")
+done
+for bitmap in flower.bmp bee.bmp ladybird.bmp cycle.bmp; do expected+=("usr/lib/bump/$bitmap"); done
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $6}' | sort)
 [ "$files" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
   fail "the package holds other files than it installs: $files"
@@ -63,6 +70,21 @@ for entry in "${commands[@]}"; do
   cmp -s "$pictures/$picture" "$home/data/bump/$picture" ||
     fail "$command did not leave its picture in $home/data/bump as installed"
 done
+
+# The example from its desktop entry: two screenshots apart, the palette has turned.
+exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/palette-cycle.desktop")
+[ "$exec_line" = palette-cycle ] || fail "palette-cycle.desktop runs '$exec_line'"
+(cd "$home" && exec "${as_user[@]}" DISPLAY="$DISPLAY" "$exec_line") >"$dir/output" 2>&1 &
+program_pid=$!
+sleep 2
+for attempt in 1 2 3 4; do
+  import -window root -depth 8 "rgb:$dir/one.rgb" && sleep 0.3 && import -window root -depth 8 "rgb:$dir/two.rgb"
+  "$examples_checker" cycle "$dir/one.rgb" "$dir/two.rgb" "$tree/examples/cycle.bmp" && break
+  [ $attempt -lt 4 ] || fail "palette-cycle from the package does not cycle cycle.bmp's colours"
+done
+press_space_and_wait 18
+[ "$status" -eq 0 ] || fail "palette-cycle: exit code $status"
+[ ! -s "$dir/output" ] || fail "palette-cycle printed: $(cat "$dir/output")"
 
 # Without a display each start only starts up, says why it shows nothing, and shuts down.
 # A relative XDG_DATA_HOME is not a place to keep data: the folder goes to its default.
@@ -144,5 +166,6 @@ else
 fi
 echo "ok: $name declares $depends; installs only its files; as $(stat -c %U "$home")" \
   "each command showed its picture's frame ($shots/*-deb.png) and ended with exit code 0" \
-  "on a key, and its folder keeps the user's picture and follows an upgrade; 60 starts at" \
-  "once all ran; a read-only home runs the installed program; a folder not private is refused"
+  "on a key, palette-cycle cycled its palette, and its folder keeps the user's picture and" \
+  "follows an upgrade; 60 starts at once all ran; a read-only home runs the installed" \
+  "program; a folder not private is refused"

@@ -1,11 +1,12 @@
 #!/bin/bash
-# A Windows zip as its user meets it: it holds exactly the three programs, their pictures
-# and README.txt. Unzipped into a fresh folder, each program is a GUI program of the zip's
-# architecture (bump-*-win64.zip: 64-bit, bump-*-win32.zip: 32-bit) importing only what
-# Windows ships; started in that folder, as a double-click starts it, it shows the frame
-# of its picture on a private display (under RUNNER, Wine here), ends with exit code 0 on
-# a key and leaves its picture as it was. Without a RUNNER (where this Wine cannot run)
-# the programs are checked but not run, and it says so.
+# A Windows zip as its user meets it: it holds exactly the three programs, their
+# pictures, the two examples with their bitmaps and README.txt. Unzipped into a fresh
+# folder, each program and example is a GUI program of the zip's architecture
+# (bump-*-win64.zip: 64-bit, bump-*-win32.zip: 32-bit) importing only what Windows ships;
+# started in that folder, as a double-click starts it, it shows the frame of its picture
+# on a private display (under RUNNER, Wine here), ends with exit code 0 on a key and leaves
+# its picture as it was. Without a RUNNER (where this Wine cannot run) the programs are
+# checked but not run, and it says so.
 #   package_zip.sh ZIP PICTURES-DIR CHECKER SHOTS-DIR [RUNNER]
 set -u
 zip=$1 pictures=$2 checker=$3 shots=$4 runner=${5:-}
@@ -19,13 +20,23 @@ case $name in
   *) fail "neither a win64 nor a win32 zip" ;;
 esac
 
-expected=(README.txt)
+examples_dir="$(dirname "$0")/../../examples"
+examples=(sprite-garden.exe palette-cycle.exe)
+bitmaps=(flower.bmp bee.bmp ladybird.bmp cycle.bmp)
+expected=(README.txt "${examples[@]}" "${bitmaps[@]}")
 for entry in "${programs[@]}"; do expected+=("${entry%%:*}" "${entry#*:}"); done
 listed=$(unzip -Z1 "$zip" | sort)
 [ "$listed" = "$(printf '%s\n' "${expected[@]}" | sort)" ] || fail "the zip holds: $listed"
 
 folder="$dir/bump"
 unzip -q "$zip" -d "$folder" || fail "cannot unzip"
+for bitmap in "${bitmaps[@]}"; do
+  cmp -s "$examples_dir/$bitmap" "$folder/$bitmap" || fail "$bitmap is not the examples' bitmap"
+done
+for example in "${examples[@]}"; do
+  "$(dirname "$0")/check_imports.sh" "$folder/$example" "$architecture" >/dev/null ||
+    fail "$("$(dirname "$0")/check_imports.sh" "$folder/$example" "$architecture")"
+done
 for entry in "${programs[@]}"; do
   program=${entry%%:*} picture=${entry#*:}
   cmp -s "$pictures/$picture" "$folder/$picture" || fail "$picture is not the program's picture"

@@ -14,8 +14,8 @@ runner=("$PWD/tools/wine-run.sh")
 runner32=("${runner[@]}")
 [ "${1:-}" = --without-wine32 ] && runner32=()
 packages=build/packages
-# The screenshot checker of the native build, built if it is not.
-cmake --build --preset native --target check-screenshot >/dev/null || exit 1
+# The screenshot checkers of the native build, built if they are not.
+cmake --build --preset native --target check-screenshot check-examples >/dev/null || exit 1
 checker=build/native/tests/check-screenshot
 shots=$packages/screenshots
 # The checker knows every relief factor of the first half minute: a few seconds of
@@ -32,7 +32,7 @@ twice() { "$@" || { echo "(run once more)" && "$@"; }; }
 } >"$packages/zip.log" 2>&1 &
 zip_pid=$!
 twice tests/e2e/package_deb.sh "$packages"/bump_*_amd64.deb demo "$checker" "$shots" \
-  >"$packages/deb.log" 2>&1
+  build/native/tests/check-examples >"$packages/deb.log" 2>&1
 deb_status=$?
 wait "$zip_pid"
 zip_status=$?

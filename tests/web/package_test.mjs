@@ -76,8 +76,11 @@ test('holds the site, its compressed forms and README.txt, and nothing else', as
     expected.push(`bump-${name}.html`, `bump-${name}.js`, `bump-${name}.wasm`,
                   `bump-${name}.png`, picture);
   }
-  expected.push('page.js');
-  const compressed = expected.filter((name) => /\.(html|js|wasm|pcx)$/.test(name))
+  for (const name of ['sprite-garden', 'palette-cycle']) {
+    expected.push(`${name}.html`, `${name}.js`, `${name}.wasm`);
+  }
+  expected.push('page.js', 'flower.bmp', 'bee.bmp', 'ladybird.bmp', 'cycle.bmp');
+  const compressed = expected.filter((name) => /\.(html|js|wasm|pcx|bmp)$/.test(name))
                          .flatMap((name) => [`${name}.br`, `${name}.gz`]);
   assert.deepEqual((await fs.readdir(site)).sort(), [...expected, ...compressed].sort());
   const readme = await fs.readFile(path.join(site, 'README.txt'), 'utf8');

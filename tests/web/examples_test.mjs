@@ -1,0 +1,155 @@
+// The examples' web pages in a real browser, driven as a visitor would with the mouse and
+// the keyboard (Debian's chromium, headless, through puppeteer-core; the pages served from
+// 127.0.0.1 by web/serve.mjs); the canvas is checked by the native check-examples
+// against the examples' bitmaps:
+// - sprite-garden: the flower follows the pointer and is transparent where black, a
+//   click drops a copy that stays, a step of the wheel makes the sprite at the pointer
+//   the bee;
+// - palette-cycle: two pictures some frames apart differ by a rotation of the palette.
+// A key then ends each with exit code 0.
+//   node tests/web/examples_test.mjs BIN-FOLDER BITMAP-FOLDER CHECK-EXAMPLES
+import assert from 'node:assert/strict';
+import {execFile} from 'node:child_process';
+import fs from 'node:fs/promises';
+import os from 'node:os';
+import path from 'node:path';
+import {after, before, describe, test} from 'node:test';
+import {promisify} from 'node:util';
+import puppeteer from 'puppeteer-core';
+
+import {serve} from '../../web/serve.mjs';
+
+const [binFolder, bitmapFolder, checker] = process.argv.slice(2);
+const width = 800;
+const height = 600;
+const testTimeout = 30000;
+
+async function presents(page, count, timeout = 5000) {
+  await page.waitForFunction(
+      (count) => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= count,
+      {timeout, polling: 'raf'}, count);
+}
+
+async function presented(page) {
+  return page.evaluate(() => Module.browserDisplay.presented);
+}
+
+// Saves the canvas's pixels as raw RGB rows under `name` in the scratch folder.
+async function saveCanvas(page, name) {
+  const base64 = await page.evaluate((width, height) => {
+    const rgba =
+        document.getElementById('screen').getContext('2d').getImageData(0, 0, width, height).data;
+    const rgb = new Uint8Array(width * height * 3);
+    for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
+      rgb[j] = rgba[i];
+      rgb[j + 1] = rgba[i + 1];
+      rgb[j + 2] = rgba[i + 2];
+    }
+    let text = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    }
+    return btoa(text);
+  }, width, height);
+  const file = path.join(scratch, `${name}.rgb`);
+  await fs.writeFile(file, Buffer.from(base64, 'base64'));
+  return file;
+}
+
+// The checker's verdict is the assertion.
+async function check(...args) {
+  const {stdout} = await promisify(execFile)(checker, args).catch((error) => {
+    throw new assert.AssertionError({message: `canvas: ${error.stdout || error.message}`});
+  });
+  assert.match(stdout, /^ok: /);
+}
+
+// The next frames are drawn after what was done so far has been read.
+async function settle(page) {
+  await presents(page, (await presented(page)) + 3);
+}
+
+async function endsWithKey(page) {
+  await page.keyboard.down('Space');
+  await new Promise((resolve) => setTimeout(resolve, 100));
+  await page.keyboard.up('Space');
+  await page.waitForFunction(() => window.Module && Module.exitCode !== undefined, {timeout: 2000});
+  assert.equal(await page.evaluate(() => Module.exitCode), 0);
+  assert.match(await page.$eval('#message', (element) => element.innerText),
+               /^The example has ended\.$/);
+}
+
+let server;
+let browser;
+let scratch;
+before(async () => {
+  server = await serve(binFolder);
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', `--window-size=${width},${height}`],
+    defaultViewport: {width, height},
+  });
+  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-examples-'));
+});
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
+});
+
+describe('sprite-garden', () => {
+  test(
+      'the flower follows the mouse, a click drops it, the wheel makes it the bee; a key ends it',
+      {timeout: testTimeout}, async () => {
+        const page = await browser.newPage();
+        try {
+          await page.goto(`${server.address}sprite-garden.html`);
+          await presents(page, 2);
+          const flower = path.join(bitmapFolder, 'flower.bmp');
+          const bee = path.join(bitmapFolder, 'bee.bmp');
+          // The sprite starts at the centre; the mouse's first position over the page moves
+          // nothing, each later one moves the sprite as far as the mouse went.
+          await page.mouse.move(0, 0);
+          await settle(page);
+          const start = await saveCanvas(page, 'start');
+          await page.mouse.move(200, 100);
+          await settle(page);
+          const moved = await saveCanvas(page, 'moved');
+          await check('sprite', start, moved, flower, '400', '300');
+          await check('sprite', moved, start, flower, '600', '400');
+
+          await page.mouse.down();
+          await settle(page);
+          await page.mouse.up();
+          await page.mouse.wheel({deltaY: -100});
+          await page.mouse.move(300, 180);
+          await settle(page);
+          const after = await saveCanvas(page, 'after');
+          await check('sprite', after, start, flower, '600', '400');
+          await check('sprite', after, start, bee, '700', '480');
+          await endsWithKey(page);
+        } finally {
+          await page.close();
+        }
+      });
+});
+
+describe('palette-cycle', () => {
+  test(
+      'frames apart, the picture differs only by its palette\'s rotation; a key ends it',
+      {timeout: testTimeout}, async () => {
+        const page = await browser.newPage();
+        try {
+          await page.goto(`${server.address}palette-cycle.html`);
+          await presents(page, 3);
+          const one = await saveCanvas(page, 'one');
+          await presents(page, (await presented(page)) + 10);
+          const two = await saveCanvas(page, 'two');
+          await check('cycle', one, two, path.join(bitmapFolder, 'cycle.bmp'));
+          await endsWithKey(page);
+        } finally {
+          await page.close();
+        }
+      });
+});
