@@ -1,10 +1,10 @@
 // Loads and starts the page's program on the page's canvas (its name and pictures are the
 // body's data-program and data-picture, the pictures' names separated by spaces; data-what
 // says what it is, "demonstration" or "example"), and keeps the panel over the canvas
-// saying what goes on: how much of the program has come, "click to start" while the page waits for
-// the focus, "paused" while it is in the background (the last frame stays), and the end,
-// with a button that starts the program again from what the page already holds: the
-// compiled module, its script and the pictures are fetched once.
+// saying what goes on: how much of the program has come, "click to start" while the page
+// waits for the focus, "paused" while it is in the background (the last frame stays), and
+// the end, with a button that starts the program again from what the page already holds:
+// the compiled module, its script and the pictures are fetched once.
 //
 // The program finds itself in /bump of the browser's file system, as the system's loader
 // would tell it (/proc/self/exe), with each of its pictures beside it that the server
