@@ -63,7 +63,8 @@ node build/web/web/shading_tests.js
 node --test-reporter=spec tests/web/server_test.mjs build/web/bin
 web_tests=(node tests/web/pages_test.mjs build/web/bin demo build/native/tests/check-screenshot)
 "${web_tests[@]}" || "${web_tests[@]}"
-# The zip and the Debian package built as a user gets them, and tried as each user would.
+# The two zips and the Debian package built as a user gets them, and tried as each user
+# would.
 echo "=== packages ==="
 tools/package.sh
 package_options=()
