@@ -81,7 +81,7 @@ for web_test in tests/web/pages_test.mjs tests/web/visitors_test.mjs; do
 done
 example_tests=(node tests/web/examples_test.mjs build/web/bin examples build/native/tests/check-examples)
 "${example_tests[@]}" || "${example_tests[@]}"
-# The zip and the Debian package built as a user gets them, and tried as each user would.
+# The zips and the Debian package built as a user gets them, and tried as each user would.
 echo "=== packages ==="
 tools/package.sh
 package_options=()
