@@ -155,6 +155,8 @@ describe('a visitor of bump-paris', () => {
             (page) => page.setViewport({width: 800, height: 600, hasTouch: true, isMobile: true}));
         try {
           assert.match(await page.$eval('#help', (element) => element.innerText), /tap/);
+          // A first visit: the earlier tests' copies in the browser's cache would answer.
+          await page.setCacheEnabled(false);
           const client = await page.createCDPSession();
           const touch = (type, points) => client.send('Input.dispatchTouchEvent', {
             type,
@@ -290,9 +292,11 @@ describe('a visitor of bump-paris', () => {
       {timeout: testTimeout}, async () => {
         const page = await browser.newPage();
         try {
+          // A first visit: the earlier tests' copies in the browser's cache would answer.
+          await page.setCacheEnabled(false);
           const client = await page.createCDPSession();
           await client.send('Network.emulateNetworkConditions', {
-            offline: false, latency: 100, downloadThroughput: 200000, uploadThroughput: 200000});
+            offline: false, latency: 400, downloadThroughput: 50000, uploadThroughput: 50000});
           await page.goto(url, {waitUntil: 'domcontentloaded'});
           const seen = [];
           for (;;) {
@@ -404,7 +408,9 @@ describe('bump-paris on a fast monitor', () => {
              };
              requestAnimationFrame(count);
            }));
-           assert.ok(frames > 200, `the browser painted only ${frames} frames in 2 s`);
+           // Well over 60 a second, or the test shows nothing: unpaced, the program would
+           // present as many as these.
+           assert.ok(frames > 150, `the browser painted only ${frames} frames in 2 s`);
            // At most 60 a second; a loaded machine may miss some.
            assert.ok(presented >= 90 && presented <= 124, `${presented} presents in 2 s`);
          } finally {
