@@ -54,8 +54,10 @@ void WaitForFrameTime() {
 // without 3D, for instance) a flip that comes back well within a refresh period of the
 // previous one is held here until the period is over: first by DirectDraw's own wait for
 // the vertical blank, then, where that did not wait either, by sleeping on the clock. A
-// flip that waits comes back about a period after the previous one and is left alone; the
-// slack keeps its jitter from costing it a whole refresh.
+// flip that waits comes back about a period after the previous one and is left alone: the
+// slack keeps its jitter from costing it a whole refresh, and only the second early flip
+// in a row is held, since one that comes back early after a late one (the program's
+// thread was kept waiting) has waited all the same.
 void HoldEarlyFlip() {
   LARGE_INTEGER frequency;
   LARGE_INTEGER now;
@@ -69,11 +71,18 @@ void HoldEarlyFlip() {
   std::int64_t early = due - period / 8;
   if (ScreenState.lastFlipCounter == 0 || now.QuadPart >= early) {
     ScreenState.lastFlipCounter = now.QuadPart;
+    ScreenState.earlyFlips = 0;
     return;
   }
+  if (++ScreenState.earlyFlips < 2) {
+    ScreenState.lastFlipCounter = now.QuadPart;
+    return;
+  }
+  std::int64_t before = now.QuadPart;
   ScreenState.directDraw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
   if (!QueryPerformanceCounter(&now)) return;
-  if (now.QuadPart >= early) {
+  // A wait that took time was for the blank: the frame is held to the display's own rhythm.
+  if (now.QuadPart >= early || now.QuadPart - before >= period / 16) {
     ScreenState.lastFlipCounter = now.QuadPart;
     return;
   }

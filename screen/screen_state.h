@@ -48,6 +48,8 @@ struct ScreenLibraryState {
   // The counter when the last flip's presentation ended, for flips that do not wait for
   // the display; 0 before the first flip of a screen.
   std::int64_t lastFlipCounter;
+  // How many flips in a row came back early.
+  std::int32_t earlyFlips;
   // Handlers registered by the libraries above (screen/screen.h).
   struct {
     void (*surfacesRestored)();
