@@ -9,60 +9,30 @@
 // A key then ends each with exit code 0.
 //   node tests/web/examples_test.mjs BIN-FOLDER BITMAP-FOLDER CHECK-EXAMPLES
 import assert from 'node:assert/strict';
-import {execFile} from 'node:child_process';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {promisify} from 'node:util';
-import puppeteer from 'puppeteer-core';
 
 import {serve} from '../../web/serve.mjs';
 
-const [binFolder, bitmapFolder, checker] = process.argv.slice(2);
-const width = 800;
-const height = 600;
-const testTimeout = 30000;
+import * as support from './support.mjs';
 
-async function presents(page, count, timeout = 5000) {
-  await page.waitForFunction(
-      (count) => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= count,
-      {timeout, polling: 'raf'}, count);
-}
+const [binFolder, bitmapFolder, checker] = process.argv.slice(2);
+const {presents, testTimeout} = support;
 
 async function presented(page) {
   return page.evaluate(() => Module.browserDisplay.presented);
 }
 
-// Saves the canvas's pixels as raw RGB rows under `name` in the scratch folder.
+// Saves the canvas's pixels under `name` in the scratch folder.
 async function saveCanvas(page, name) {
-  const base64 = await page.evaluate((width, height) => {
-    const rgba =
-        document.getElementById('screen').getContext('2d').getImageData(0, 0, width, height).data;
-    const rgb = new Uint8Array(width * height * 3);
-    for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
-      rgb[j] = rgba[i];
-      rgb[j + 1] = rgba[i + 1];
-      rgb[j + 2] = rgba[i + 2];
-    }
-    let text = '';
-    for (let i = 0; i < rgb.length; i += 0x8000) {
-      text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-    }
-    return btoa(text);
-  }, width, height);
   const file = path.join(scratch, `${name}.rgb`);
-  await fs.writeFile(file, Buffer.from(base64, 'base64'));
+  await fs.writeFile(file, await support.canvasRgb(page));
   return file;
 }
 
-// The checker's verdict is the assertion.
-async function check(...args) {
-  const {stdout} = await promisify(execFile)(checker, args).catch((error) => {
-    throw new assert.AssertionError({message: `canvas: ${error.stdout || error.message}`});
-  });
-  assert.match(stdout, /^ok: /);
-}
+const check = (...args) => support.assertChecked(checker, args);
 
 // The next frames are drawn after what was done so far has been read.
 async function settle(page) {
@@ -84,12 +54,7 @@ let browser;
 let scratch;
 before(async () => {
   server = await serve(binFolder);
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', `--window-size=${width},${height}`],
-    defaultViewport: {width, height},
-  });
+  browser = await support.launch();
   scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-examples-'));
 });
 after(async () => {

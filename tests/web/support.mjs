@@ -42,8 +42,8 @@ export async function exited(page, timeout = 2000) {
   return page.evaluate(() => Module.exitCode);
 }
 
-// The canvas's pixels as raw RGB rows, as the screenshot checker reads them.
-async function canvasRgb(page) {
+// The canvas's pixels as raw RGB rows, as the screenshot checkers read them.
+export async function canvasRgb(page) {
   const base64 = await page.evaluate((width, height) => {
     const canvas = document.getElementById('screen');
     const rgba = canvas.getContext('2d').getImageData(0, 0, width, height).data;
@@ -62,14 +62,19 @@ async function canvasRgb(page) {
   return Buffer.from(base64, 'base64');
 }
 
-// Runs `checker` on the canvas against `picture`; its verdict is the assertion.
-export async function assertShowsShadingOf(page, picture, checker, scratch) {
-  const shot = path.join(scratch, 'canvas.rgb');
-  await fs.writeFile(shot, await canvasRgb(page));
-  const {stdout} = await promisify(execFile)(checker, [shot, picture]).catch((error) => {
+// Runs one of the native build's checkers with `args`; its verdict is the assertion.
+export async function assertChecked(checker, args) {
+  const {stdout} = await promisify(execFile)(checker, args).catch((error) => {
     throw new assert.AssertionError({message: `canvas: ${error.stdout || error.message}`});
   });
   assert.match(stdout, /^ok: /);
+}
+
+// Runs `checker` on the canvas against `picture`.
+export async function assertShowsShadingOf(page, picture, checker, scratch) {
+  const shot = path.join(scratch, 'canvas.rgb');
+  await fs.writeFile(shot, await canvasRgb(page));
+  await assertChecked(checker, [shot, picture]);
 }
 
 // Runs `action`, which starts the program again, and resolves once the new program has
