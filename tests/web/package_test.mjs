@@ -96,17 +96,24 @@ test('the front page shows each still and leads to a page that shows its picture
        });
        page.on('requestfailed', (request) => failed.push(`${request.failure()?.errorText} ${request.url()}`));
        await page.goto(address, {waitUntil: 'load'});
-       const stills = await page.$$eval('a img', (images) => images.map((image) => ({
+       const images = await page.$$eval('a img', (images) => images.map((image) => ({
                                                    src: image.getAttribute('src'),
                                                    width: image.naturalWidth,
                                                    height: image.naturalHeight,
                                                    alt: image.alt,
                                                  })));
+       // The programs' stills, then one bitmap of each example.
+       const stills = images.filter((image) => image.src.startsWith('bump-'));
        assert.deepEqual(stills.map((still) => still.src).sort(),
                         Object.keys(programs).map((name) => `bump-${name}.png`).sort());
        for (const still of stills) {
          assert.deepEqual([still.width, still.height], [320, 200], still.src);
-         assert.ok(still.alt, `${still.src} has a text alternative`);
+       }
+       assert.deepEqual(images.filter((image) => !stills.includes(image)).map((image) => image.src),
+                        ['flower.bmp', 'cycle.bmp']);
+       for (const image of images) {
+         assert.ok(image.width > 0, `${image.src} shows`);
+         assert.ok(image.alt, `${image.src} has a text alternative`);
        }
        const wasm = await page.evaluate(async () => {
          const response = await fetch('bump-paris.wasm');
