@@ -1,7 +1,8 @@
 #!/bin/bash
 # Measures a Windows deliverable under Wine on a private 800 x 600 x 24 X display: the
-# frames it flips per second and the CPU time (user and system, all of the program's
-# threads) it takes per frame, over a steady stretch after a warm-up. Wine's DirectDraw
+# frames it flips per second and the CPU time (user and system) it takes per frame, all of
+# its threads and its own main thread apart (Wine's 3D threads work beside it, and its
+# command-stream thread spins while it waits), over a steady stretch after a warm-up. Wine's DirectDraw
 # traces each call to Flip, and the trace's lines are counted: the tracing costs a little
 # time per frame, counted in.
 #   tools/measure_wine.sh EXECUTABLE.exe [SECONDS] [RUNS]
@@ -45,19 +46,23 @@ for run in $(seq "$runs"); do
     case $(cat "/proc/$candidate/comm" 2>/dev/null) in bash | sleep | "") ;; *) pid=$candidate ;; esac
   done
   [ -n "$pid" ] || { echo "the program did not start" >&2; exit 1; }
-  ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-  first_flips=$(flips) first_ticks=$(ticks) start=${EPOCHREALTIME/./}
+  ticks() { awk '{print $14 + $15}' "$1"; }
+  first_flips=$(flips) start=${EPOCHREALTIME/./}
+  first_ticks=$(ticks "/proc/$pid/stat") first_main=$(ticks "/proc/$pid/task/$pid/stat")
   sleep "$seconds"
-  last_flips=$(flips) last_ticks=$(ticks) end=${EPOCHREALTIME/./}
+  last_flips=$(flips) end=${EPOCHREALTIME/./}
+  last_ticks=$(ticks "/proc/$pid/stat") last_main=$(ticks "/proc/$pid/task/$pid/stat")
   # Held for a moment, as a finger holds it: the keyboard is read once per frame.
   xdotool keydown space
   sleep 0.2
   xdotool keyup space
   wait "$runner" || true
   awk -v frames=$((last_flips - first_flips)) -v ticks=$((last_ticks - first_ticks)) \
-    -v hz="$ticks_per_second" -v us=$((end - start)) -v run="$run" 'BEGIN {
-      printf "run %d: %.1f frames/s, CPU %.2f ms per frame (%.0f%% of a core)\n", run,
-        frames / (us / 1e6), frames ? ticks * 1000 / hz / frames : 0,
-        ticks * 100 / hz / (us / 1e6)
+    -v main=$((last_main - first_main)) -v hz="$ticks_per_second" -v us=$((end - start)) \
+    -v run="$run" 'BEGIN {
+      printf "run %d: %.1f frames/s, CPU %.2f ms per frame (%.0f%% of a core), of it the" \
+        " main thread %.2f ms (%.0f%%)\n", run, frames / (us / 1e6),
+        frames ? ticks * 1000 / hz / frames : 0, ticks * 100 / hz / (us / 1e6),
+        frames ? main * 1000 / hz / frames : 0, main * 100 / hz / (us / 1e6)
     }'
 done
