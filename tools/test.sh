@@ -74,7 +74,7 @@ build web
 # The shading's tests as the pages run it (WebAssembly SIMD), under Node.js.
 cmake --build --preset web -j"$jobs" --target shading_tests
 node build/web/web/shading_tests.js
-node --test-reporter=spec tests/web/server_test.mjs build/web/bin
+node tests/web/server_test.mjs build/web/bin
 for web_test in tests/web/pages_test.mjs tests/web/visitors_test.mjs; do
   web_tests=(node "$web_test" build/web/bin demo build/native/tests/check-screenshot)
   "${web_tests[@]}" || "${web_tests[@]}"

@@ -36,7 +36,7 @@ twice tests/e2e/package_deb.sh "$packages"/bump_*_amd64.deb demo "$checker" "$sh
 deb_status=$?
 wait "$zip_pid"
 zip_status=$?
-twice node --test-reporter=spec tests/web/package_test.mjs "$packages"/bump-*-web.zip \
+twice node tests/web/package_test.mjs "$packages"/bump-*-web.zip \
   "$checker" >"$packages/web.log" 2>&1
 web_status=$?
 cat "$packages/zip.log" "$packages/deb.log" "$packages/web.log"

@@ -10,11 +10,8 @@
 //   node tests/web/examples_test.mjs BIN-FOLDER BITMAP-FOLDER CHECK-EXAMPLES
 import assert from 'node:assert/strict';
 import fs from 'node:fs/promises';
-import os from 'node:os';
 import path from 'node:path';
-import {after, before, describe, test} from 'node:test';
-
-import {serve} from '../../web/serve.mjs';
+import {describe, test} from 'node:test';
 
 import * as support from './support.mjs';
 
@@ -27,7 +24,7 @@ async function presented(page) {
 
 // Saves the canvas's pixels under `name` in the scratch folder.
 async function saveCanvas(page, name) {
-  const file = path.join(scratch, `${name}.rgb`);
+  const file = path.join(site.scratch, `${name}.rgb`);
   await fs.writeFile(file, await support.canvasRgb(page));
   return file;
 }
@@ -49,27 +46,15 @@ async function endsWithKey(page) {
                /^The example has ended\.$/);
 }
 
-let server;
-let browser;
-let scratch;
-before(async () => {
-  server = await serve(binFolder);
-  browser = await support.launch();
-  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-examples-'));
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
-});
+const site = support.servedSite(binFolder);
 
 describe('sprite-garden', () => {
   test(
       'the flower follows the mouse, a click drops it, the wheel makes it the bee; a key ends it',
       {timeout: testTimeout}, async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         try {
-          await page.goto(`${server.address}sprite-garden.html`);
+          await page.goto(`${site.server.address}sprite-garden.html`);
           await presents(page, 2);
           const flower = path.join(bitmapFolder, 'flower.bmp');
           const bee = path.join(bitmapFolder, 'bee.bmp');
@@ -104,9 +89,9 @@ describe('palette-cycle', () => {
   test(
       'frames apart, the picture differs only by its palette\'s rotation; a key ends it',
       {timeout: testTimeout}, async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         try {
-          await page.goto(`${server.address}palette-cycle.html`);
+          await page.goto(`${site.server.address}palette-cycle.html`);
           await presents(page, 3);
           const one = await saveCanvas(page, 'one');
           await presents(page, (await presented(page)) + 10);

@@ -11,41 +11,26 @@
 // NAME is paris, morph or morphose (all three unless given).
 import assert from 'node:assert/strict';
 import fs from 'node:fs/promises';
-import os from 'node:os';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
-
-import {serve} from '../../web/serve.mjs';
 
 import * as support from './support.mjs';
 import {exited, pictures, presents, testTimeout} from './support.mjs';
 
 const [binFolder, pictureFolder, checker, ...names] = process.argv.slice(2);
-const assertShowsShadingOf = (page, picture, scratch) =>
-    support.assertShowsShadingOf(page, picture, checker, scratch);
+const assertShowsShadingOf = (page, picture) =>
+    support.assertShowsShadingOf(page, picture, checker, site.scratch);
 
-let server;
-let browser;
-let scratch;
-before(async () => {
-  server = await serve(binFolder);
-  browser = await support.launch();
-  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-'));
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
-});
+const site = support.servedSite(binFolder);
 
 for (const name of names.length ? names : Object.keys(pictures)) {
   const picture = pictures[name];
-  const url = () => `${server.address}bump-${name}.html`;
+  const url = () => `${site.server.address}bump-${name}.html`;
 
   describe(`bump-${name}`, () => {
     let page;
     before(async () => {
-      page = await browser.newPage();
+      page = await site.browser.newPage();
     });
     after(async () => page.close());
 
@@ -63,13 +48,13 @@ for (const name of names.length ? names : Object.keys(pictures)) {
                                                    wait();
                                                  }));
           assert.ok(framesIn2s >= 30, `${framesIn2s} frames in the first 2 seconds`);
-          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
 
     test(
         'hidden, it presents nothing and takes no time; shown again, it goes on',
         {timeout: testTimeout}, async () => {
-          const other = await browser.newPage();
+          const other = await site.browser.newPage();
           try {
             await other.bringToFront();
             await page.waitForFunction(() => document.visibilityState == 'hidden');
@@ -86,7 +71,7 @@ for (const name of names.length ? names : Object.keys(pictures)) {
           await page.bringToFront();
           const presented = await page.evaluate(() => Module.browserDisplay.presented);
           await presents(page, presented + 10);
-          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
 
     test(
@@ -111,7 +96,7 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             window.dispatchEvent(new Event('focus'));
           });
           await presents(page, presented + 10);
-          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
 
     test(
@@ -124,13 +109,13 @@ for (const name of names.length ? names : Object.keys(pictures)) {
           const said = await page.$eval('#notice', (element) => element.innerText);
           assert.match(said, /The demonstration has ended/);
           await support.startedAgain(page, () => page.click('#again'));
-          await assertShowsShadingOf(page, path.join(pictureFolder, picture), scratch);
+          await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
 
     test(
         'without its picture: an empty picture beside it and the flat field',
         {timeout: testTimeout}, async () => {
-          const bare = await browser.newPage();
+          const bare = await site.browser.newPage();
           try {
             await bare.setRequestInterception(true);
             bare.on('request', (request) => {
@@ -145,9 +130,9 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             const left = await bare.evaluate(
                 (file) => Array.from(Module.FS.readFile(file)), `/bump/${picture}`);
             assert.equal(left.length, 0, `the program's ${picture} holds ${left.length} bytes`);
-            const empty = path.join(scratch, picture);
+            const empty = path.join(site.scratch, picture);
             await fs.writeFile(empty, Buffer.from(left));
-            await assertShowsShadingOf(bare, empty, scratch);
+            await assertShowsShadingOf(bare, empty);
           } finally {
             await bare.close();
           }

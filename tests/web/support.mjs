@@ -3,9 +3,13 @@
 import assert from 'node:assert/strict';
 import {execFile} from 'node:child_process';
 import fs from 'node:fs/promises';
+import os from 'node:os';
 import path from 'node:path';
+import {after, before} from 'node:test';
 import {promisify} from 'node:util';
 import puppeteer from 'puppeteer-core';
+
+import {serve} from '../../web/serve.mjs';
 
 export const width = 800;
 export const height = 600;
@@ -26,6 +30,23 @@ export function launch(args = []) {
     headless: true,
     args: ['--no-sandbox', '--window-size=800,600', ...args],
   });
+}
+
+// For the tests of one file: the site in `binFolder` served on 127.0.0.1, a browser and a
+// scratch folder, there from the first test to the last.
+export function servedSite(binFolder) {
+  const site = {};
+  before(async () => {
+    site.server = await serve(binFolder);
+    site.browser = await launch();
+    site.scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-'));
+  });
+  after(async () => {
+    await site.browser?.close();
+    await site.server?.close();
+    if (site.scratch) await fs.rm(site.scratch, {recursive: true, force: true});
+  });
+  return site;
 }
 
 // Resolves once the program in `page` (a page or a frame) has presented `count` frames.

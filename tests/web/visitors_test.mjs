@@ -4,12 +4,8 @@
 // lost canvas, a fast monitor, and what the page says and how legibly.
 //   node tests/web/visitors_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER
 import assert from 'node:assert/strict';
-import fs from 'node:fs/promises';
-import os from 'node:os';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
-
-import {serve} from '../../web/serve.mjs';
 
 import * as support from './support.mjs';
 import {exited, pause, presents, startedAgain, testTimeout} from './support.mjs';
@@ -17,31 +13,18 @@ import {exited, pause, presents, startedAgain, testTimeout} from './support.mjs'
 const [binFolder, pictureFolder, checker] = process.argv.slice(2);
 const picture = path.join(pictureFolder, 'Paris.pcx');
 
-let server;
-let browser;
-let scratch;
-let url;
-before(async () => {
-  server = await serve(binFolder);
-  url = `${server.address}bump-paris.html`;
-  browser = await support.launch();
-  scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-'));
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-  if (scratch) await fs.rm(scratch, {recursive: true, force: true});
-});
+const site = support.servedSite(binFolder);
+const url = () => `${site.server.address}bump-paris.html`;
 
-const assertShowsShading = (page) => support.assertShowsShadingOf(page, picture, checker, scratch);
+const assertShowsShading = (page) => support.assertShowsShadingOf(page, picture, checker, site.scratch);
 const presented = (page) => page.evaluate(() => Module.browserDisplay.presented);
 const said = (page) => page.$eval('#notice', (element) => element.innerText.trim());
 
 // A fresh page showing its program; `prepare` runs on it before it loads.
 async function opened(prepare = async () => {}) {
-  const page = await browser.newPage();
+  const page = await site.browser.newPage();
   await prepare(page);
-  await page.goto(url);
+  await page.goto(url());
   await presents(page, 2);
   return page;
 }
@@ -124,9 +107,9 @@ describe('a visitor of bump-paris', () => {
       'in a frame without the focus it says how to start; clicked, it runs; without the ' +
           'focus again it says it is paused and keeps its last frame',
       {timeout: testTimeout}, async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         try {
-          await page.setContent(`<iframe src="${url}" width="600" height="450"></iframe>`);
+          await page.setContent(`<iframe src="${url()}" width="600" height="450"></iframe>`);
           const frame = await (await page.$('iframe')).contentFrame();
           await frame.waitForFunction(() => window.Module && Module.browserDisplay);
           await pause(500);
@@ -264,18 +247,18 @@ describe('a visitor of bump-paris', () => {
   test(
       'without WebAssembly or without JavaScript the page says what it needs',
       {timeout: testTimeout}, async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         try {
           await page.evaluateOnNewDocument(() => delete window.WebAssembly);
-          await page.goto(url);
+          await page.goto(url());
           await pause(300);
           assert.match(await said(page), /WebAssembly/);
           assert.equal(await page.$eval('#again', (element) => element.checkVisibility()), false,
                        'a "Start again" that cannot work');
-          const bare = await browser.newPage();
+          const bare = await site.browser.newPage();
           try {
             await bare.setJavaScriptEnabled(false);
-            await bare.goto(url);
+            await bare.goto(url());
             const text = await bare.$eval('body', (element) => element.innerText);
             assert.match(text, /JavaScript/);
             assert.doesNotMatch(text, /Loading/);
@@ -290,14 +273,14 @@ describe('a visitor of bump-paris', () => {
   test(
       'on a slow link it shows the bytes received from the first paint to the first frame',
       {timeout: testTimeout}, async () => {
-        const page = await browser.newPage();
+        const page = await site.browser.newPage();
         try {
           // A first visit: the earlier tests' copies in the browser's cache would answer.
           await page.setCacheEnabled(false);
           const client = await page.createCDPSession();
           await client.send('Network.emulateNetworkConditions', {
             offline: false, latency: 400, downloadThroughput: 50000, uploadThroughput: 50000});
-          await page.goto(url, {waitUntil: 'domcontentloaded'});
+          await page.goto(url(), {waitUntil: 'domcontentloaded'});
           const seen = [];
           for (;;) {
             const state = await page.evaluate(() => ({
@@ -390,7 +373,7 @@ describe('bump-paris on a fast monitor', () => {
        async () => {
          const page = await fast.newPage();
          try {
-           await page.goto(url);
+           await page.goto(url());
            await presents(page, 2);
            const {frames, presented} = await page.evaluate(() => new Promise((resolve) => {
              // Something on the page changes at every frame, so the browser paints them all.
