@@ -6,7 +6,7 @@
 #include "platform/posix/displays/present_counter.h"
 
 #include <cstddef>
-#include <fstream>
+#include <cstdio>
 #include <utility>
 
 namespace standin {
@@ -28,7 +28,10 @@ class PresentCounter final : public Display {
   void Present(const FrameView& frame) override {
     display_->Present(frame);
     ++presented_;
-    std::ofstream(file_) << presented_ << '\n';
+    if (std::FILE* out = std::fopen(file_.c_str(), "w")) {
+      std::fprintf(out, "%zu\n", presented_);
+      std::fclose(out);
+    }
   }
 
   void CollectEvents(std::vector<DisplayEvent>& events) override {

@@ -3,9 +3,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,18 +22,19 @@ std::string commandLineOverride;
 std::string moduleFileNameOverride;
 
 std::vector<std::string> ProcessArguments() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<std::string> arguments;
+  std::FILE* in = std::fopen("/proc/self/cmdline", "rb");
+  if (!in) return arguments;
   std::string current;
-  for (char c : all) {
+  for (int c = std::fgetc(in); c != EOF; c = std::fgetc(in)) {
     if (c == '\0') {
       arguments.push_back(current);
       current.clear();
     } else {
-      current += c;
+      current += static_cast<char>(c);
     }
   }
+  std::fclose(in);
   if (!current.empty()) arguments.push_back(current);
   return arguments;
 }
