@@ -23,15 +23,15 @@ try {
   await page.screenshot({path: indexShot});
   await Promise.all([page.waitForNavigation(), page.click(`a[href="${program}.html"]`)]);
   await page.waitForFunction(
-      () => window.Module && Module.browserDisplay && Module.browserDisplay.presented > 0,
+      () => window.program && program.presented > 0,
       {polling: 'raf'});
   await new Promise((resolve) => setTimeout(resolve, 10000));
   await page.screenshot({path: pageShot});
   await page.keyboard.down('Space');
   await new Promise((resolve) => setTimeout(resolve, 200));
   await page.keyboard.up('Space');
-  await page.waitForFunction(() => Module.exitCode !== undefined, {timeout: 5000});
-  console.log(`${program} ended with exit code ${await page.evaluate(() => Module.exitCode)}`);
+  await page.waitForFunction(() => program.exitCode !== undefined, {timeout: 5000});
+  console.log(`${program} ended with exit code ${await page.evaluate(() => program.exitCode)}`);
 } finally {
   await browser.close();
 }

@@ -1,22 +1,28 @@
 // Measures a deliverable's page of the web build in headless Chromium, served from
 // 127.0.0.1 by web/serve.mjs, on the local link:
 // - the size of its page, script, module and picture, as built and as sent in brotli;
-// - the time from the page's start to its first presented frame;
-// - over a steady stretch after a warm-up: the frames presented and the browser's
-//   animation frames per second, and per presented frame the main thread's busy time by
-//   the DevTools Performance metrics (TaskDuration: every task of the page's main thread,
-//   the program's frame loop and the canvas's update with it; ScriptDuration: the part in
-//   script and WebAssembly), the canvas's update alone (the time in putImageData, timed by
-//   the page's clock, which browsers coarsen to 0.1 ms a reading: an average over many
-//   frames), and the CPU time of each kind of the browser's processes;
-// - then, over three seconds of a DevTools trace (which slows it somewhat), where the main
-//   thread's time per presented frame goes: all its tasks, the program's frame (the
-//   microtasks that resume it at each animation frame: shading, copy, flip and the
-//   canvas's update) and the hand-over of the page's picture to the compositor (Commit);
-//   node tools/measure_web.mjs [NAME] [SECONDS] [RUNS]    NAME: paris, morph or morphose
+// - the time from the page's start to its first presented frame, in a browser already
+//   running (started, then left two seconds on a blank page to its own start-up work)
+//   with an empty cache, and from a click on "Start again" to the first frame of the new
+//   start;
+// - over a steady stretch after a warm-up: the frames presented and the animation frames
+//   of the program's thread per second, and per presented frame the page's main thread's
+//   busy time by the DevTools Performance metrics (TaskDuration: every task of the page's
+//   main thread; ScriptDuration: the part in script), the canvas's update alone (the time
+//   in putImageData in the program's thread, timed by its clock, which browsers coarsen to 0.1 ms a
+//   reading: an average over many frames), and the CPU time of each kind of the
+//   browser's processes;
+// - then, over three seconds of a DevTools trace (which slows it somewhat), where the time
+//   per presented frame goes: all the tasks of the page's main thread and the hand-over
+//   of its picture to the compositor there (Commit), and all the tasks of the program's
+//   worker (its frame: shading, copy, flip and the canvas's update) with its own Commit;
+//   node tools/measure_web.mjs [--on-page] [NAME] [SECONDS] [RUNS]
+// NAME: paris, morph or morphose; --on-page: as in a browser that cannot hand a canvas to
+// a worker, where the program runs on the page's main thread;
 // or on a slow link (DevTools' network emulation: 400 ms latency, 400 kbit/s each way),
-// the first frame of a first visit (a fresh browser, empty cache) and of a second visit
-// (the same browser, its cache revalidated), with the bytes that came over the link:
+// the first frame of a first visit (a fresh browser, empty cache), of a second visit
+// (the same browser, its cache revalidated) and after "Start again", with the bytes that
+// came over the link:
 //   node tools/measure_web.mjs --slow [NAME] [RUNS]
 // Each run starts a fresh browser. Limits: TaskDuration leaves out the page's other
 // threads (compositing, raster), which the processes' CPU times hold; headless, frames
@@ -34,6 +40,8 @@ const puppeteer = createRequire(path.join(root, 'tests/web/package.json'))('pupp
 const options = process.argv.slice(2);
 const slow = options[0] === '--slow';
 if (slow) options.shift();
+const onPage = options[0] === '--on-page';
+if (onPage) options.shift();
 const name = options[0] || 'paris';
 const seconds = Number(slow ? 0 : options[1] || 10);
 const runs = Number(options[slow ? 1 : 2] || 3);
@@ -43,7 +51,7 @@ const warmup = 2000;
 let bytes = 0;
 let brotli = 0;
 const picture = {paris: 'Paris.pcx', morph: 'Morph.pcx', morphose: 'morphose.pcx'}[name];
-for (const file of [`bump-${name}.html`, 'page.js', `bump-${name}.js`, `bump-${name}.wasm`,
+for (const file of [`bump-${name}.html`, `bump-${name}.js`, `bump-${name}.wasm`,
                     picture]) {
   bytes += (await fs.stat(path.join(bin, file))).size;
   brotli += (await fs.stat(path.join(bin, `${file}.br`))).size;
@@ -58,9 +66,24 @@ const launch = () => puppeteer.launch({
 const firstFrame = async (page, url) => {
   await page.goto(url);
   await page.waitForFunction(
-      () => window.Module && Module.browserDisplay && Module.browserDisplay.presented > 0,
+      () => window.program && program.presented > 0,
       {polling: 'raf', timeout: 60000});
-  return page.evaluate(() => Module.browserDisplay.firstPresentAt);
+  return page.evaluate(() => program.firstPresentAt);
+};
+// Ends the program with a key, then the time from a click on "Start again" to the new
+// start's first frame.
+const startAgain = async (page) => {
+  await page.keyboard.press('KeyQ');
+  await page.waitForFunction(() => program.exitCode !== undefined, {timeout: 10000});
+  const clicked = await page.evaluate(() => {
+    window.endedRun = program;
+    const at = performance.now();
+    document.getElementById('again').click();
+    return at;
+  });
+  await page.waitForFunction(() => program !== window.endedRun && program.presented > 0,
+                             {polling: 'raf', timeout: 60000});
+  return (await page.evaluate(() => program.firstPresentAt)) - clicked;
 };
 
 // The first frame of a first and a second visit over a slow link.
@@ -83,18 +106,21 @@ async function measureSlowLink(url, run) {
       received = 0;
       const first = await firstFrame(page, url);
       visits.push(`${visit} visit ${first.toFixed(0)} ms (${received} bytes over the link)`);
-      await page.goto('about:blank');
+      if (visit == 'first') await page.goto('about:blank');
     }
+    received = 0;
+    const again = await startAgain(page);
+    visits.push(`start again ${again.toFixed(0)} ms (${received} bytes over the link)`);
     console.log(`run ${run}: 400 ms, 400 kbit/s: first frame of the ${visits.join(', of the ')}`);
   } finally {
     await browser.close();
   }
 }
 
-// The main thread's time per presented frame over three seconds of a trace, by kind.
-async function traceMainThread(page) {
+// The time per presented frame over three seconds of a trace, by thread and kind.
+async function traceThreads(page) {
   const file = path.join(os.tmpdir(), `bump-trace-${process.pid}.json`);
-  const presented = () => page.evaluate(() => Module.browserDisplay.presented);
+  const presented = () => page.evaluate(() => program.presented);
   await page.tracing.start({
     path: file,
     categories: ['toplevel', 'devtools.timeline', 'disabled-by-default-devtools.timeline', 'v8.execute', 'blink', 'cc'],
@@ -105,19 +131,23 @@ async function traceMainThread(page) {
   const frames = (await presented()) - before;
   const {traceEvents} = JSON.parse(await fs.readFile(file, 'utf8'));
   await fs.rm(file, {force: true});
-  const main = new Set(traceEvents
-                           .filter((event) => event.name === 'thread_name' &&
-                                       event.args.name === 'CrRendererMain')
-                           .map((event) => `${event.pid}:${event.tid}`));
-  const sums = {RunTask: 0, RunMicrotasks: 0, Commit: 0};
-  for (const event of traceEvents) {
-    if (event.ph === 'X' && event.name in sums && main.has(`${event.pid}:${event.tid}`)) {
-      sums[event.name] += event.dur;
+  const threads = (name) => new Set(traceEvents
+                                      .filter((event) => event.name === 'thread_name' &&
+                                                  event.args.name === name)
+                                      .map((event) => `${event.pid}:${event.tid}`));
+  const sums = (thread) => {
+    const sums = {RunTask: 0, Commit: 0};
+    for (const event of traceEvents) {
+      if (event.ph === 'X' && event.name in sums && thread.has(`${event.pid}:${event.tid}`)) {
+        sums[event.name] += event.dur;
+      }
     }
-  }
-  const per = (name) => (sums[name] / 1000 / frames).toFixed(2);
-  return `tasks ${per('RunTask')} ms, the program's frame ${per('RunMicrotasks')} ms, ` +
-      `commit ${per('Commit')} ms`;
+    return (name) => (sums[name] / 1000 / frames).toFixed(2);
+  };
+  const main = sums(threads('CrRendererMain'));
+  const worker = sums(threads('DedicatedWorker thread'));
+  return `main thread: tasks ${main('RunTask')} ms, commit ${main('Commit')} ms; ` +
+      `the program's worker: tasks ${worker('RunTask')} ms, commit ${worker('Commit')} ms`;
 }
 
 const server = await serve(bin);
@@ -130,25 +160,36 @@ try {
     const browser = await launch();
     try {
       const page = await browser.newPage();
-      // The browser's animation frames, counted from the page's start, and the time the
-      // canvas's updates take.
-      await page.evaluateOnNewDocument(() => {
-        window.animationFrames = 0;
+      await page.goto('about:blank');
+      await new Promise((resolve) => setTimeout(resolve, warmup));
+      if (onPage) {
+        await page.evaluateOnNewDocument(() => {
+          delete HTMLCanvasElement.prototype.transferControlToOffscreen;
+        });
+      }
+      const firstAt = await firstFrame(page, `${server.address}bump-${name}.html`);
+      const againAt = await startAgain(page);
+      await new Promise((resolve) => setTimeout(resolve, warmup));
+      // The animation frames of the program's thread, and the time the canvas's updates
+      // take there.
+      const thread = onPage ? page : page.workers()[0];
+      await thread.evaluate(() => {
+        self.animationFrames = 0;
         const count = () => {
-          ++window.animationFrames;
+          ++self.animationFrames;
           requestAnimationFrame(count);
         };
         requestAnimationFrame(count);
-        window.canvasTime = 0;
-        const put = CanvasRenderingContext2D.prototype.putImageData;
-        CanvasRenderingContext2D.prototype.putImageData = function(...args) {
+        self.canvasTime = 0;
+        const context = self.WorkerGlobalScope ? OffscreenCanvasRenderingContext2D.prototype :
+                                                 CanvasRenderingContext2D.prototype;
+        const put = context.putImageData;
+        context.putImageData = function(...args) {
           const start = performance.now();
           put.apply(this, args);
-          window.canvasTime += performance.now() - start;
+          self.canvasTime += performance.now() - start;
         };
       });
-      const firstAt = await firstFrame(page, `${server.address}bump-${name}.html`);
-      await new Promise((resolve) => setTimeout(resolve, warmup));
       const session = await browser.target().createCDPSession();
       // CPU time of every process of the browser, by kind (browser, renderer, gpu, ...).
       const processes = async () => {
@@ -160,12 +201,12 @@ try {
       const sample = async () => ({
         processes: await processes(),
         metrics: await page.metrics(),
-        ...(await page.evaluate(() => ({
-                                  canvas: window.canvasTime,
-                                  presented: Module.browserDisplay.presented,
-                                  animationFrames: window.animationFrames,
-                                  now: performance.now(),
-                                }))),
+        ...(await thread.evaluate(() => ({
+                                    canvas: self.canvasTime,
+                                    presented: Module.browserDisplay.presented,
+                                    animationFrames: self.animationFrames,
+                                    now: performance.now(),
+                                  }))),
       });
       const start = await sample();
       await new Promise((resolve) => setTimeout(resolve, seconds * 1000));
@@ -175,7 +216,8 @@ try {
       const perFrame = (metric) =>
           ((end.metrics[metric] - start.metrics[metric]) * 1000 / frames).toFixed(2);
       console.log(
-          `run ${run}: first frame ${firstAt.toFixed(0)} ms after the page's start; ` +
+          `run ${run}: first frame ${firstAt.toFixed(0)} ms after the page's start, ` +
+          `${againAt.toFixed(0)} ms after "Start again"; ` +
           `${(frames / elapsed).toFixed(1)} frames/s presented, ` +
           `${((end.animationFrames - start.animationFrames) / elapsed).toFixed(1)} ` +
           `animation frames/s; per presented frame: tasks ${perFrame('TaskDuration')} ms, ` +
@@ -187,7 +229,7 @@ try {
                       ((end.processes[type] - (start.processes[type] || 0)) * 1000 / frames)
                           .toFixed(2)} ms`)
               .join(', '));
-      console.log(`run ${run}: traced, per presented frame: ${await traceMainThread(page)}`);
+      console.log(`run ${run}: traced, per presented frame: ${await traceThreads(page)}`);
     } finally {
       await browser.close();
     }

@@ -4,19 +4,19 @@
 // saying what goes on: how much of the program has come, "click to start" while the page
 // waits for the focus, "paused" while it is in the background (the last frame stays), and
 // the end, with a button that starts the program again from what the page already holds:
-// the compiled module, its script and the pictures are fetched once.
+// the compiled module, its script and the pictures are fetched once. The program runs
+// through ProgramOnPage (browser_page.js, before this file in the site's page.js).
 //
-// The program finds itself in /bump of the browser's file system, as the system's loader
-// would tell it (/proc/self/exe), with each of its pictures beside it that the server
-// has; without its picture the demonstration makes an empty one, as it does on a desktop.
-// window.Module is the running program's module, for those who watch the page.
+// The program finds itself in /bump of its file system, with each of its pictures beside
+// it that the server has; without its picture the demonstration makes an empty one, as it
+// does on a desktop. window.program is the state of the program's latest start (see
+// browser_page.js), for those who watch the page.
 'use strict';
 (() => {
   const program = document.body.dataset.program;
   const pictures = document.body.dataset.picture.split(' ');
   const what = document.body.dataset.what;
   const directory = '/bump';
-  const canvas = document.getElementById('screen');
   const panel = document.getElementById('panel');
   const message = document.getElementById('message');
   const progress = document.getElementById('progress');
@@ -70,34 +70,37 @@
     return WebAssembly.compileStreaming(
         new Response(counted, {headers: {'Content-Type': 'application/wasm'}}));
   };
-  const loadScript = () => new Promise((resolve, reject) => {
-    const script = document.createElement('script');
-    script.src = `${program}.js`;
-    script.onload = () => resolve(window.startProgram);
-    script.onerror = () => reject(new Error(`${program}.js could not be loaded`));
-    document.body.append(script);
+  const host = new ProgramOnPage(document.getElementById('screen'), {
+    started: (run) => {
+      window.program = run;
+    },
+    change: (run) => tellState(run),
+    exit: () => ended(`The ${what} has ended.`),
+    abort: () => ended(`The ${what} stopped on an error.`),
   });
-  // What every start needs, fetched once; a failed fetch is tried again at the next start.
-  let loading = null;
-  const load = () => {
-    loading = loading || Promise.all([fetchModule(), loadScript()]).catch((error) => {
-      loading = null;
-      throw error;
-    });
-    return loading;
+  const fetchScript = async () => {
+    const response = await fetch(`${program}.js`, {credentials: 'same-origin'});
+    if (!response.ok) throw new Error(`${program}.js: ${response.status}`);
+    host.load(await response.text());
   };
+  // What every start needs, fetched once; a failed fetch is tried again at the next start.
+  const once = (fetching) => {
+    let fetched = null;
+    return () => {
+      fetched = fetched || fetching().catch((error) => {
+        fetched = null;
+        throw error;
+      });
+      return fetched;
+    };
+  };
+  const module = once(fetchModule);
+  const script = once(fetchScript);
+  const load = () => Promise.all([module(), script()]);
   const pictureBytes = Promise.all(pictures.map(
       (picture) => fetch(picture, {credentials: 'same-origin'})
                        .then((response) => (response.ok ? response.arrayBuffer() : null))
                        .catch(() => null)));
-
-  // Ending the program unwinds it with an ExitStatus, which has been reported by then.
-  window.addEventListener('unhandledrejection', (event) => {
-    if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
-  });
-  window.addEventListener('error', (event) => {
-    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
-  });
 
   const ended = (text) => {
     say(text, {button: true});
@@ -105,12 +108,11 @@
   };
 
   // What the panel says while the program runs.
-  const tellState = (Module) => {
-    const display = Module.browserDisplay;
-    if (Module.exitCode !== undefined || !display) return;
-    if (display.active) {
-      if (display.presented) say('');
-    } else if (display.presented) {
+  const tellState = (run) => {
+    if (run.exitCode !== undefined || !run.started) return;
+    if (run.active) {
+      if (run.presented) say('');
+    } else if (run.presented) {
       say('Paused while the page is in the background. Click or tap the picture to go on.');
     } else {
       say(`Click or tap here to start the ${what}.`);
@@ -120,42 +122,20 @@
   const start = async () => {
     say(`Loading the ${what}…`, {loading: true});
     let compiled;
-    let startProgram;
     try {
-      [compiled, startProgram] = await load();
+      [compiled] = await load();
     } catch (error) {
       ended(`The ${what} could not be loaded (${error.message}).`);
       return;
     }
     say(`Starting the ${what}…`);
-    const files = await pictureBytes;
-    const Module = window.Module = {
-      canvas,
-      instantiateWasm: (imports, receive) => {
-        WebAssembly.instantiate(compiled, imports)
-            .then((instance) => receive(instance, compiled))
-            .catch((error) => Module.onAbort(String(error)));
-        return {};
-      },
-      preRun: [() => {
-        const FS = Module.FS;
-        const path = `${directory}/${program}`;
-        FS.mkdir(directory);
-        files.forEach((bytes, i) => {
-          if (bytes) FS.writeFile(`${directory}/${pictures[i]}`, new Uint8Array(bytes));
-        });
-        FS.symlink(path, '/proc/self/exe');
-        FS.writeFile('/proc/self/cmdline', `${path}\0`);
-      }],
-      onDisplayChange: () => tellState(Module),
-      onExit: (code) => {
-        Module.exitCode = code;
-        ended(`The ${what} has ended.`);
-      },
-      onAbort: () => ended(`The ${what} stopped on an error.`),
-    };
-    // An abort is told by onAbort; its rejection of the start says nothing more.
-    startProgram(Module).catch(() => {});
+    const bytes = await pictureBytes;
+    host.start({
+      module: compiled,
+      files: pictures.map((name, i) => ({name, bytes: bytes[i]})),
+      program,
+      directory,
+    });
   };
 
   again.addEventListener('click', start);

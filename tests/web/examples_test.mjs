@@ -19,7 +19,7 @@ const [binFolder, bitmapFolder, checker] = process.argv.slice(2);
 const {presents, testTimeout} = support;
 
 async function presented(page) {
-  return page.evaluate(() => Module.browserDisplay.presented);
+  return page.evaluate(() => program.presented);
 }
 
 // Saves the canvas's pixels under `name` in the scratch folder.
@@ -40,8 +40,8 @@ async function endsWithKey(page) {
   await page.keyboard.down('Space');
   await new Promise((resolve) => setTimeout(resolve, 100));
   await page.keyboard.up('Space');
-  await page.waitForFunction(() => window.Module && Module.exitCode !== undefined, {timeout: 2000});
-  assert.equal(await page.evaluate(() => Module.exitCode), 0);
+  await page.waitForFunction(() => window.program && program.exitCode !== undefined, {timeout: 2000});
+  assert.equal(await page.evaluate(() => program.exitCode), 0);
   assert.match(await page.$eval('#message', (element) => element.innerText),
                /^The example has ended\.$/);
 }

@@ -12,30 +12,12 @@ import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {promisify} from 'node:util';
-import puppeteer from 'puppeteer-core';
+
+import {canvasRgb, launch, pictures} from './support.mjs';
 
 const [zip, checker] = process.argv.slice(2);
-const programs = {
-  paris: 'Paris.pcx',
-  morph: 'Morph.pcx',
-  morphose: 'morphose.pcx'
-};
+const programs = pictures;
 const run = promisify(execFile);
-
-// The canvas's pixels as raw RGB rows, as the screenshot checker reads them.
-async function canvasRgb(page) {
-  const base64 = await page.evaluate(() => {
-    const canvas = document.getElementById('screen');
-    const rgba =
-        canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-    let text = '';
-    for (let i = 0; i < rgba.length; i += 4) {
-      text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    }
-    return btoa(text);
-  });
-  return Buffer.from(base64, 'base64');
-}
 
 let scratch;
 let site;
@@ -57,12 +39,7 @@ before(async () => {
     });
     server.on('exit', (code) => reject(new Error(`http.server ended with ${code}`)));
   });
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--window-size=800,600'],
-    defaultViewport: {width: 800, height: 600},
-  });
+  browser = await launch();
 });
 after(async () => {
   await browser?.close();
@@ -79,7 +56,7 @@ test('holds the site, its compressed forms and README.txt, and nothing else', as
   for (const name of ['sprite-garden', 'palette-cycle']) {
     expected.push(`${name}.html`, `${name}.js`, `${name}.wasm`);
   }
-  expected.push('page.js', 'flower.bmp', 'bee.bmp', 'ladybird.bmp', 'cycle.bmp');
+  expected.push('flower.bmp', 'bee.bmp', 'ladybird.bmp', 'cycle.bmp');
   const compressed = expected.filter((name) => /\.(html|js|wasm|pcx|bmp)$/.test(name))
                          .flatMap((name) => [`${name}.br`, `${name}.gz`]);
   assert.deepEqual((await fs.readdir(site)).sort(), [...expected, ...compressed].sort());
@@ -126,7 +103,7 @@ test('the front page shows each still and leads to a page that shows its picture
          await page.goto(address, {waitUntil: 'load'});
          await Promise.all([page.waitForNavigation(), page.click(`a[href="bump-${name}.html"]`)]);
          await page.waitForFunction(
-             () => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= 2,
+             () => window.program && program.presented >= 2,
              {timeout: 10000, polling: 'raf'});
          const shot = path.join(scratch, `${name}.rgb`);
          await fs.writeFile(shot, await canvasRgb(page));

@@ -39,11 +39,11 @@ for (const name of names.length ? names : Object.keys(pictures)) {
         {timeout: testTimeout}, async () => {
           await page.goto(url());
           await presents(page, 1);
-          const first = await page.evaluate(() => Module.browserDisplay.firstPresentAt);
+          const first = await page.evaluate(() => program.firstPresentAt);
           assert.ok(first < 1000, `first frame ${first.toFixed(0)} ms after the page started`);
           const framesIn2s = await page.evaluate(() => new Promise((resolve) => {
                                                    const wait = () => performance.now() >= 2000 ?
-                                                       resolve(Module.browserDisplay.presented) :
+                                                       resolve(program.presented) :
                                                        requestAnimationFrame(wait);
                                                    wait();
                                                  }));
@@ -59,17 +59,17 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             await other.bringToFront();
             await page.waitForFunction(() => document.visibilityState == 'hidden');
             const before = await page.metrics();
-            const presented = await page.evaluate(() => Module.browserDisplay.presented);
+            const presented = await page.evaluate(() => program.presented);
             await support.pause(1000);
             const later = await page.metrics();
-            assert.equal(await page.evaluate(() => Module.browserDisplay.presented), presented);
+            assert.equal(await page.evaluate(() => program.presented), presented);
             const busy = later.TaskDuration - before.TaskDuration;
             assert.ok(busy < 0.05, `${(busy * 1000).toFixed(0)} ms of tasks in a hidden second`);
           } finally {
             await other.close();
           }
           await page.bringToFront();
-          const presented = await page.evaluate(() => Module.browserDisplay.presented);
+          const presented = await page.evaluate(() => program.presented);
           await presents(page, presented + 10);
           await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
@@ -82,12 +82,12 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             document.hasFocus = () => false;
             window.dispatchEvent(new Event('blur'));
           });
-          await page.waitForFunction(() => !Module.browserDisplay.active);
+          await page.waitForFunction(() => !program.active);
           const before = await page.metrics();
-          const presented = await page.evaluate(() => Module.browserDisplay.presented);
+          const presented = await page.evaluate(() => program.presented);
           await support.pause(1000);
           const later = await page.metrics();
-          assert.equal(await page.evaluate(() => Module.browserDisplay.presented), presented);
+          assert.equal(await page.evaluate(() => program.presented), presented);
           const busy = later.TaskDuration - before.TaskDuration;
           assert.ok(
               busy < 0.2, `${(busy * 1000).toFixed(0)} ms of tasks in a second without focus`);
@@ -127,7 +127,7 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             });
             await bare.goto(url());
             await presents(bare, 2);
-            const left = await bare.evaluate(
+            const left = await (await support.programThread(bare)).evaluate(
                 (file) => Array.from(Module.FS.readFile(file)), `/bump/${picture}`);
             assert.equal(left.length, 0, `the program's ${picture} holds ${left.length} bytes`);
             const empty = path.join(site.scratch, picture);

@@ -11,8 +11,6 @@ import puppeteer from 'puppeteer-core';
 
 import {serve} from '../../web/serve.mjs';
 
-export const width = 800;
-export const height = 600;
 // A page whose program never yields to the browser answers nothing: a test waits no longer.
 export const testTimeout = 30000;
 
@@ -52,23 +50,29 @@ export function servedSite(binFolder) {
 // Resolves once the program in `page` (a page or a frame) has presented `count` frames.
 export async function presents(page, count, timeout = 5000) {
   await page.waitForFunction(
-      (count) => window.Module && Module.browserDisplay && Module.browserDisplay.presented >= count,
+      (count) => window.program && program.presented >= count,
       {timeout, polling: 'raf'}, count);
 }
 
 // Resolves once the program has ended; its exit code.
 export async function exited(page, timeout = 2000) {
   await page.waitForFunction(
-      () => window.Module && Module.exitCode !== undefined, {timeout, polling: 50});
-  return page.evaluate(() => Module.exitCode);
+      () => window.program && program.exitCode !== undefined, {timeout, polling: 50});
+  return page.evaluate(() => program.exitCode);
 }
 
-// The canvas's pixels as raw RGB rows, as the screenshot checkers read them.
+// The canvas's pixels as raw RGB rows, as the screenshot checkers read them: the picture
+// the page shows, copied from the canvas, which a worker may draw.
 export async function canvasRgb(page) {
-  const base64 = await page.evaluate((width, height) => {
+  const base64 = await page.evaluate(() => {
     const canvas = document.getElementById('screen');
-    const rgba = canvas.getContext('2d').getImageData(0, 0, width, height).data;
-    const rgb = new Uint8Array(width * height * 3);
+    const copy = document.createElement('canvas');
+    copy.width = canvas.width;
+    copy.height = canvas.height;
+    const context = copy.getContext('2d');
+    context.drawImage(canvas, 0, 0);
+    const rgba = context.getImageData(0, 0, copy.width, copy.height).data;
+    const rgb = new Uint8Array(copy.width * copy.height * 3);
     for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
       rgb[j] = rgba[i];
       rgb[j + 1] = rgba[i + 1];
@@ -79,8 +83,15 @@ export async function canvasRgb(page) {
       text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
     }
     return btoa(text);
-  }, width, height);
+  });
   return Buffer.from(base64, 'base64');
+}
+
+// Where the page's program runs, to evaluate there: its worker.
+export async function programThread(page) {
+  for (let tries = 0; tries < 50 && page.workers().length == 0; ++tries) await pause(100);
+  assert.equal(page.workers().length, 1, 'the program runs in one worker');
+  return page.workers()[0];
 }
 
 // Runs one of the native build's checkers with `args`; its verdict is the assertion.
@@ -102,11 +113,10 @@ export async function assertShowsShadingOf(page, picture, checker, scratch) {
 // presented `count` frames.
 export async function startedAgain(page, action, count = 2) {
   await page.evaluate(() => {
-    window.endedModule = window.Module;
+    window.endedRun = window.program;
   });
   await action();
   await page.waitForFunction(
-      (count) => window.Module !== window.endedModule && Module.browserDisplay &&
-          Module.browserDisplay.presented >= count,
+      (count) => window.program !== window.endedRun && program.presented >= count,
       {timeout: 5000, polling: 'raf'}, count);
 }

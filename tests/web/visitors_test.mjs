@@ -17,7 +17,7 @@ const site = support.servedSite(binFolder);
 const url = () => `${site.server.address}bump-paris.html`;
 
 const assertShowsShading = (page) => support.assertShowsShadingOf(page, picture, checker, site.scratch);
-const presented = (page) => page.evaluate(() => Module.browserDisplay.presented);
+const presented = (page) => page.evaluate(() => program.presented);
 const said = (page) => page.$eval('#notice', (element) => element.innerText.trim());
 
 // A fresh page showing its program; `prepare` runs on it before it loads.
@@ -33,8 +33,8 @@ async function opened(prepare = async () => {}) {
 async function assertRuns(page, what) {
   const count = await presented(page);
   await presents(page, count + 5).catch(() => {});
-  const state = await page.evaluate(() => ({ended: Module.exitCode !== undefined,
-                                             presented: Module.browserDisplay.presented}));
+  const state = await page.evaluate(() => ({ended: program.exitCode !== undefined,
+                                             presented: program.presented}));
   assert.ok(!state.ended && state.presented >= count + 5, `${what}: the program stopped`);
 }
 
@@ -111,7 +111,7 @@ describe('a visitor of bump-paris', () => {
         try {
           await page.setContent(`<iframe src="${url()}" width="600" height="450"></iframe>`);
           const frame = await (await page.$('iframe')).contentFrame();
-          await frame.waitForFunction(() => window.Module && Module.browserDisplay);
+          await frame.waitForFunction(() => window.program && program.started);
           await pause(500);
           assert.equal(await presented(frame), 0);
           assert.match(await said(frame), /click or tap here to start/i);
@@ -119,7 +119,7 @@ describe('a visitor of bump-paris', () => {
           await presents(frame, 10);
           assert.equal(await said(frame), '');
           await page.mouse.click(790, 590);
-          await frame.waitForFunction(() => !Module.browserDisplay.active);
+          await frame.waitForFunction(() => !program.active);
           const count = await presented(frame);
           assert.match(await said(frame), /paused/i);
           await pause(300);
@@ -286,7 +286,7 @@ describe('a visitor of bump-paris', () => {
             const state = await page.evaluate(() => ({
               said: document.getElementById('message')?.innerText,
               value: document.getElementById('progress')?.position,
-              presented: window.Module?.browserDisplay?.presented || 0,
+              presented: window.program?.presented || 0,
             })).catch(() => null);
             if (state && state.presented) break;
             if (state && state.said !== undefined) seen.push(state);
@@ -307,15 +307,65 @@ describe('a visitor of bump-paris', () => {
       {timeout: testTimeout}, async () => {
         const page = await opened();
         try {
-          const count = await page.evaluate(() => {
-            const canvas = document.getElementById('screen');
+          const count = await presented(page);
+          await (await support.programThread(page)).evaluate(() => {
+            const canvas = Module.canvas;
             const context = canvas.getContext('2d');
             context.fillStyle = 'white';
             context.fillRect(0, 0, canvas.width, canvas.height);
             canvas.dispatchEvent(new Event('contextrestored'));
-            return Module.browserDisplay.presented;
           });
           await presents(page, count + 3);
+          await assertShowsShading(page);
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'its frames come from a worker: while the page\'s own thread is busy, they go on; ' +
+          'an error there is told, and "Start again" starts it afresh',
+      {timeout: testTimeout}, async () => {
+        const page = await opened();
+        try {
+          const thread = await support.programThread(page);
+          const busy = page.evaluate(() => {
+            const end = performance.now() + 800;
+            while (performance.now() < end) continue;
+          });
+          const during = await thread.evaluate(() => new Promise((resolve) => {
+            const first = Module.browserDisplay.presented;
+            setTimeout(() => resolve(Module.browserDisplay.presented - first), 500);
+          }));
+          await busy;
+          assert.ok(during >= 15, `${during} frames in half a second of a busy page`);
+
+          await thread.evaluate(() => setTimeout(() => {
+            throw new Error('a fault in the worker');
+          }));
+          await page.waitForFunction(() => /stopped on an error/.test(
+              document.getElementById('message').innerText));
+          assert.equal(await page.evaluate(() => document.activeElement.id), 'again');
+          await startedAgain(page, () => page.keyboard.press('Enter'));
+          await assertShowsShading(page);
+          assert.equal(page.workers().length, 1, 'the broken worker is gone');
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'where the browser cannot hand the canvas to a worker, it runs on the page itself',
+      {timeout: testTimeout}, async () => {
+        const page = await opened((page) => page.evaluateOnNewDocument(() => {
+          delete HTMLCanvasElement.prototype.transferControlToOffscreen;
+        }));
+        try {
+          assert.equal(page.workers().length, 0);
+          await assertShowsShading(page);
+          await page.keyboard.press('KeyQ');
+          assert.equal(await exited(page), 0);
+          await startedAgain(page, () => page.keyboard.press('Enter'));
           await assertShowsShading(page);
         } finally {
           await page.close();
@@ -378,7 +428,7 @@ describe('bump-paris on a fast monitor', () => {
            const {frames, presented} = await page.evaluate(() => new Promise((resolve) => {
              // Something on the page changes at every frame, so the browser paints them all.
              const spot = document.body.appendChild(document.createElement('div'));
-             const first = Module.browserDisplay.presented;
+             const first = program.presented;
              let frames = 0;
              const end = performance.now() + 2000;
              const count = (time) => {
@@ -386,7 +436,7 @@ describe('bump-paris on a fast monitor', () => {
                if (time < end) {
                  requestAnimationFrame(count);
                } else {
-                 resolve({frames, presented: Module.browserDisplay.presented - first});
+                 resolve({frames, presented: program.presented - first});
                }
              };
              requestAnimationFrame(count);

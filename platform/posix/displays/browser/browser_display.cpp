@@ -14,18 +14,17 @@
 // presents nothing; there its polls for events yield to the next animation frame instead,
 // or to the page's return, whichever comes first.
 //
-// Keys come from the page's key events by physical key (browser_keys.cpp); a key pressed
-// and released between two reads shows down in the next read, so that a short tap is not
-// lost between frames. Keys that the browser or the system take for themselves (full
-// screen, new tab, switching windows, ...) stay theirs and reach the program not at all;
-// browser_display.js says which. A touch on the canvas is the space bar, as a touch
-// screen has no keys. The mouse: movements over the canvas or, once a click has locked
-// the pointer to it, anywhere; buttons and wheel steps over the canvas. When the program
-// ends, the page is the page's again: no listener of the display stays. The page counts
-// presents in Module.browserDisplay.presented and keeps the time of the first in
-// firstPresentAt (performance.now()'s clock), for the tests that watch it; it calls
-// Module.onDisplayChange, when the page gives one, after the first present and after
-// each change of the focus or visibility.
+// The program may run in a worker while the page listens (browser_page.js): the page
+// sends what its keyboard, pointer, touch screen, focus and visibility do, and gets back
+// the count of presents and when each came. Keys come from the page's key events by
+// physical key (browser_keys.cpp); a key pressed and released between two reads shows
+// down in the next read, so that a short tap is not lost between frames. Keys that the
+// browser or the system take for themselves (full screen, new tab, switching windows,
+// ...) stay theirs and reach the program not at all; browser_page.js says which. A touch
+// on the canvas is the space bar, as a touch screen has no keys. The mouse: movements
+// over the canvas or, once a click has locked the pointer to it, anywhere; buttons and
+// wheel steps over the canvas. When the program ends, the page is the page's again: no
+// listener of the display stays.
 //
 // Limits: one canvas, 2D context; the desktop is taken to be 1920 x 1200, since any mode
 // is scaled to the page; the cursor clip is kept but confines nothing, as a locked
@@ -43,12 +42,14 @@
 
 #include "platform/posix/displays/browser/browser_keys.h"
 
-// The page's side, in browser_display.js: its listeners report to the exported functions
-// at the end of this file; what the driver keeps in the page is Module.browserDisplay.
+// The program's side in JavaScript, browser_display.js: what the page tells reaches the
+// exported functions at the end of this file; what the driver keeps there is
+// Module.browserDisplay.
 extern "C" {
+// Names a key of the page's key codes; all are named before the start.
+void browser_name_key(const char* code, int scanCode);
 // Listens to the page; whether it has the focus and shows.
 int browser_start();
-void browser_name_key(const char* code, int scanCode);
 // Gives the canvas the mode's size, black; 0 when it has no 2D context.
 int browser_enter(int width, int height);
 void browser_leave();
@@ -81,9 +82,8 @@ class BrowserDisplay final : public Display {
   bool Start() override {
     if (started_) return true;
     started_ = true;
-    bool active = browser_start() != 0;
     for (const KeyName& key : KeyNames()) browser_name_key(key.code, key.scanCode);
-    Activation(active);
+    Activation(browser_start() != 0);
     return true;
   }
 

@@ -1,0 +1,277 @@
+// The page's side of the browser display: it runs a program on the page's canvas and
+// listens to the page for it. The program runs in a worker when the browser can hand the
+// canvas over to one (OffscreenCanvas), so that its frames, and the canvas's updates with
+// them, leave the page's own thread free; else on the page itself. Either way the program's
+// host (web/program_host.js, at the end of the program's script) runs it, and its display
+// (browser_display.js) and this side talk in the same messages.
+//
+// new ProgramOnPage(canvas, report) takes the page's canvas and readies the program's
+// thread at once, so that it is ready by the time the program has come; load(script)
+// gives it the text of the program's script, and start(start) starts the program (again)
+// with start.module (compiled), start.files ([{name, bytes}]), start.program (its name)
+// and start.directory (where it finds itself). It reports to report.started(run),
+// report.change(run) (after the first present and each change of the focus or
+// visibility), report.exit(run) and report.abort(run), where run is the start's own
+// state, which the page shows as window.program: active (the page has the focus and
+// shows), started (the program's display listens), presented (the count of presents),
+// firstPresentAt (the first's time on the page's performance.now() clock) and exitCode.
+//
+// While a program runs, this side listens to the page, and only then: keys, mouse buttons,
+// movements and wheel, touches, focus and visibility. Keys that the browser or the system
+// take for themselves do what they do there and leave the program running; every other
+// key the program knows reaches it, and the page does nothing more with it.
+'use strict';
+// eslint-disable-next-line no-unused-vars
+class ProgramOnPage {
+  constructor(canvas, report) {
+    this.canvas = canvas;
+    this.report = report;
+    this.script = null;
+    this.run = null;
+    this.connect();
+  }
+
+  // Whether the program runs in a worker: the browser hands a canvas over to one.
+  static inWorker(canvas) {
+    return typeof Worker == 'function' && typeof OffscreenCanvas == 'function' &&
+        typeof canvas.transferControlToOffscreen == 'function';
+  }
+
+  // Readies the program's thread: a worker, which takes the script when it comes and the
+  // canvas with it, or the page's own.
+  connect() {
+    this.worker = null;
+    if (ProgramOnPage.inWorker(this.canvas)) {
+      const worker = this.worker = new Worker(URL.createObjectURL(new Blob([`
+        self.onmessage = ({data: {script, canvas}}) => {
+          importScripts(script);
+          self.onmessage({data: {type: 'canvas', canvas}});
+        };`], {type: 'text/javascript'})));
+      worker.onmessage = (event) => this.receive(event.data);
+      worker.onerror = (event) => {
+        event.preventDefault();
+        this.receive({type: 'abort', what: event.message});
+      };
+      this.send = (message) => worker.postMessage(message);
+      this.give = (script) => {
+        const canvas = this.canvas.transferControlToOffscreen();
+        worker.postMessage({script, canvas}, [canvas]);
+      };
+    } else {
+      const waiting = [];
+      let host = null;
+      this.send = (message) => (host ? host(message) : waiting.push(message));
+      this.give = (script) => {
+        const element = document.createElement('script');
+        element.src = script;
+        element.onload = () => {
+          host = window.hostProgram((message) => this.receive(message));
+          host({type: 'canvas', canvas: this.canvas});
+          waiting.splice(0).forEach((message) => host(message));
+        };
+        element.onerror = () => this.receive({type: 'abort', what: 'the script did not run'});
+        document.body.append(element);
+      };
+    }
+    if (this.script) this.give(this.script);
+  }
+
+  load(script) {
+    this.script = URL.createObjectURL(new Blob([script], {type: 'text/javascript'}));
+    this.give(this.script);
+  }
+
+  start({module, files, program, directory}) {
+    const run = this.run = {
+      active: ProgramOnPage.isActive(),
+      started: false,
+      presented: 0,
+      firstPresentAt: null,
+      exitCode: undefined,
+    };
+    this.listen(run);
+    this.report.started(run);
+    this.send({
+      type: 'start', module, files, program, directory, active: run.active,
+      timeOrigin: performance.timeOrigin,
+    });
+  }
+
+  receive(message) {
+    const run = this.run;
+    if (!run || !this.listening) return;
+    switch (message.type) {
+      case 'keys':
+        this.keys = new Set(message.codes);
+        run.started = true;
+        this.report.change(run);
+        break;
+      case 'presented':
+        run.presented = message.count;
+        if (run.firstPresentAt === null) {
+          run.firstPresentAt = message.at;
+          this.report.change(run);
+        }
+        break;
+      case 'leave':
+        this.freePointer();
+        break;
+      case 'exit':
+        this.stop();
+        run.exitCode = message.code;
+        this.report.exit(run);
+        break;
+      case 'abort':
+        this.stop();
+        // What ran there may be broken: the next start has a fresh worker, and a fresh
+        // canvas to hand over to it, as a canvas is handed over once.
+        if (this.worker) {
+          this.worker.terminate();
+          const canvas = this.canvas.cloneNode();
+          this.canvas.replaceWith(canvas);
+          this.canvas = canvas;
+          this.connect();
+        }
+        this.report.abort(run);
+        break;
+    }
+  }
+
+  static isActive() {
+    return document.hasFocus() && document.visibilityState == 'visible';
+  }
+
+  freePointer() {
+    if (document.pointerLockElement === this.canvas) document.exitPointerLock();
+  }
+
+  stop() {
+    this.listening.abort();
+    this.listening = null;
+    this.freePointer();
+  }
+
+  // Listens to the page for `run` until the program ends.
+  listen(run) {
+    const canvas = this.canvas;
+    this.keys = new Set();
+    this.listening = new AbortController();
+    const signal = this.listening.signal;
+    const listen = (target, type, listener, options) =>
+        target.addEventListener(type, listener, Object.assign({signal}, options));
+    const send = (message) => this.send(message);
+    // Control, Alt and the system keys held but not yet told (below).
+    const modifiers = new Map();
+    let touches = 0;
+
+    const activation = () => {
+      const active = ProgramOnPage.isActive();
+      if (active == run.active) return;
+      run.active = active;
+      // What was held goes with the focus; a key released elsewhere sends no event here.
+      modifiers.clear();
+      touches = 0;
+      send({type: 'activation', active});
+      this.report.change(run);
+    };
+    listen(window, 'focus', activation);
+    listen(window, 'blur', activation);
+    listen(document, 'visibilitychange', activation);
+
+    // Control, Alt and the system key may start a shortcut of the browser or the system
+    // (Ctrl+T, Alt+Tab, Cmd+Tab, ...), so they are told only when a key comes that is no
+    // shortcut, or when they are released alone; a shortcut that takes the focus away
+    // (switching windows) forgets them.
+    const modifier = /^(Control|Alt|Meta|OS)(Left|Right)$/;
+    const browserFunctionKeys = new Set(['F1', 'F3', 'F5', 'F6', 'F7', 'F10', 'F11', 'F12']);
+    const altShortcuts = new Set(['Tab', 'F4', 'ArrowLeft', 'ArrowRight', 'Home', 'Space',
+                                  'Escape', 'KeyD', 'KeyE', 'KeyF']);
+    const browsers = (event) => {
+      if (browserFunctionKeys.has(event.code)) return true;
+      // Escape leaves the full screen and frees a locked pointer.
+      if (event.code == 'Escape' && (document.fullscreenElement || document.pointerLockElement)) {
+        return true;
+      }
+      // Control with Alt is AltGr on some systems: the characters of the keyboard.
+      if ((event.ctrlKey || event.metaKey) && !event.altKey) return true;
+      return event.altKey && !event.ctrlKey && altShortcuts.has(event.code);
+    };
+    const shortcut = () => {
+      modifiers.forEach((state, code) => modifiers.set(code, 'shortcut'));
+    };
+    const tell = (code, down) => send({type: 'key', code, down});
+    listen(window, 'keydown', (event) => {
+      if (!this.keys.has(event.code)) return;
+      if (modifier.test(event.code)) {
+        if (!event.repeat && !modifiers.has(event.code)) modifiers.set(event.code, 'held');
+        return;
+      }
+      if (browsers(event)) {
+        shortcut();
+        return;
+      }
+      event.preventDefault();
+      modifiers.forEach((state, code) => {
+        if (state == 'held') {
+          tell(code, true);
+          modifiers.set(code, 'told');
+        }
+      });
+      if (!event.repeat) tell(event.code, true);
+    });
+    listen(window, 'keyup', (event) => {
+      if (!this.keys.has(event.code)) return;
+      if (modifier.test(event.code)) {
+        const state = modifiers.get(event.code);
+        modifiers.delete(event.code);
+        if (state == 'shortcut' || state === undefined) return;
+        event.preventDefault();
+        if (state == 'held') tell(event.code, true);
+      }
+      tell(event.code, false);
+    });
+
+    // The page numbers its buttons left, middle, right, back; DirectInput left, right,
+    // middle, back.
+    const buttons = [0, 2, 1, 3];
+    const button = (down) => (event) => {
+      if (event.button < buttons.length) send({type: 'button', button: buttons[event.button], down});
+    };
+    listen(canvas, 'mousedown', (event) => {
+      if (document.pointerLockElement !== canvas && canvas.requestPointerLock) {
+        // A browser that refuses (too soon after Escape freed it) says so in a promise.
+        Promise.resolve(canvas.requestPointerLock()).catch(() => {});
+      }
+      button(true)(event);
+    });
+    listen(canvas, 'mouseup', button(false));
+    listen(canvas, 'mousemove', (event) => {
+      if (event.movementX || event.movementY) {
+        send({type: 'motion', dx: event.movementX, dy: event.movementY});
+      }
+    });
+    // Control with the wheel (or a trackpad's pinch) zooms the page: a shortcut too.
+    listen(canvas, 'wheel', (event) => {
+      if (event.ctrlKey) {
+        shortcut();
+        return;
+      }
+      event.preventDefault();
+      if (event.deltaY) send({type: 'wheel', steps: event.deltaY < 0 ? 1 : -1});
+    }, {passive: false});
+    listen(canvas, 'contextmenu', (event) => event.preventDefault());
+
+    // A touch is a key press, held while a finger stays; a touch on a page in the
+    // background only brings it to the front, as a click does.
+    const touched = (event) => {
+      if (!run.active) return;
+      event.preventDefault();
+      const now = event.targetTouches.length;
+      if ((now > 0) != (touches > 0)) send({type: 'touch', down: now > 0});
+      touches = now;
+    };
+    listen(canvas, 'touchstart', touched, {passive: false});
+    listen(canvas, 'touchend', touched, {passive: false});
+    listen(canvas, 'touchcancel', touched, {passive: false});
+  }
+}

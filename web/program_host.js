@@ -1,0 +1,74 @@
+// The host of a page's program, at the end of the program's script (after its
+// startProgram factory): hostProgram(send) gives the function that takes the page's
+// messages (browser_page.js) and runs the program in this thread for each 'start'; the
+// program's display (browser_display.js) takes the page's other messages and sends its
+// own through `send`. Loaded in a worker (by browser_page.js's), the script hosts the
+// program there, the page's messages coming as the worker's.
+//
+// The page's canvas comes first ({type: 'canvas', canvas}); then each start ({type:
+// 'start', module, files, program, directory, active, timeOrigin}) brings the compiled
+// module, the pictures as [{name, bytes}], the program's name and the folder in which it
+// finds itself, as the system's loader would tell it (/proc/self/exe), with its pictures
+// beside it. The host answers the program's end with
+// {type: 'exit', code} or {type: 'abort', what}. self.Module is the running program's
+// module, for those who watch it.
+// eslint-disable-next-line no-unused-vars
+function hostProgram(send) {
+  // Ending the program unwinds it with an ExitStatus, which has been reported by then.
+  self.addEventListener('unhandledrejection', (event) => {
+    if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
+  });
+  self.addEventListener('error', (event) => {
+    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
+  });
+
+  let canvas = null;
+  let page = null;
+  const start = ({module, files, program, directory, active, timeOrigin}) => {
+    page = {active, timeOrigin, send, listener: null};
+    const Module = self.Module = {
+      canvas,
+      page,
+      instantiateWasm: (imports, receive) => {
+        WebAssembly.instantiate(module, imports)
+            .then((instance) => receive(instance, module))
+            .catch((error) => Module.onAbort(String(error)));
+        return {};
+      },
+      preRun: [() => {
+        const FS = Module.FS;
+        FS.mkdir(directory);
+        for (const {name, bytes} of files) {
+          if (bytes) FS.writeFile(`${directory}/${name}`, new Uint8Array(bytes));
+        }
+        const path = `${directory}/${program}`;
+        FS.symlink(path, '/proc/self/exe');
+        FS.writeFile('/proc/self/cmdline', `${path}\0`);
+      }],
+      onExit: (code) => send({type: 'exit', code}),
+      onAbort: (what) => send({type: 'abort', what: String(what)}),
+    };
+    // An abort is told by onAbort; its rejection of the start says nothing more.
+    startProgram(Module).catch(() => {});
+  };
+  return (message) => {
+    if (message.type == 'canvas') {
+      // Its drawing context, made while the program is still on its way.
+      canvas = message.canvas;
+      canvas.getContext('2d', {alpha: false});
+      return;
+    }
+    if (message.type == 'start') {
+      start(message);
+      return;
+    }
+    if (!page) return;
+    if (message.type == 'activation') page.active = message.active;
+    if (page.listener) page.listener(message);
+  };
+}
+
+if (typeof WorkerGlobalScope != 'undefined' && self instanceof WorkerGlobalScope) {
+  const host = hostProgram((message) => postMessage(message));
+  self.onmessage = (event) => host(event.data);
+}
