@@ -70,7 +70,7 @@
     return WebAssembly.compileStreaming(
         new Response(counted, {headers: {'Content-Type': 'application/wasm'}}));
   };
-  const host = new ProgramOnPage(document.getElementById('screen'), {
+  const host = new ProgramOnPage(document.getElementById('screen'), `${program}.js`, {
     started: (run) => {
       window.program = run;
     },
@@ -78,25 +78,15 @@
     exit: () => ended(`The ${what} has ended.`),
     abort: () => ended(`The ${what} stopped on an error.`),
   });
-  const fetchScript = async () => {
-    const response = await fetch(`${program}.js`, {credentials: 'same-origin'});
-    if (!response.ok) throw new Error(`${program}.js: ${response.status}`);
-    host.load(await response.text());
+  // The module, fetched once; a failed fetch is tried again at the next start.
+  let fetched = null;
+  const load = () => {
+    fetched = fetched || fetchModule().catch((error) => {
+      fetched = null;
+      throw error;
+    });
+    return fetched;
   };
-  // What every start needs, fetched once; a failed fetch is tried again at the next start.
-  const once = (fetching) => {
-    let fetched = null;
-    return () => {
-      fetched = fetched || fetching().catch((error) => {
-        fetched = null;
-        throw error;
-      });
-      return fetched;
-    };
-  };
-  const module = once(fetchModule);
-  const script = once(fetchScript);
-  const load = () => Promise.all([module(), script()]);
   const pictureBytes = Promise.all(pictures.map(
       (picture) => fetch(picture, {credentials: 'same-origin'})
                        .then((response) => (response.ok ? response.arrayBuffer() : null))
@@ -123,7 +113,7 @@
     say(`Loading the ${what}…`, {loading: true});
     let compiled;
     try {
-      [compiled] = await load();
+      compiled = await load();
     } catch (error) {
       ended(`The ${what} could not be loaded (${error.message}).`);
       return;

@@ -2,8 +2,8 @@
 // startProgram factory): hostProgram(send) gives the function that takes the page's
 // messages (browser_page.js) and runs the program in this thread for each 'start'; the
 // program's display (browser_display.js) takes the page's other messages and sends its
-// own through `send`. Loaded in a worker (by browser_page.js's), the script hosts the
-// program there, the page's messages coming as the worker's.
+// own through `send`. Loaded as a worker's script (by browser_page.js), the script hosts
+// the program there, the page's messages coming as the worker's.
 //
 // The page's canvas comes first ({type: 'canvas', canvas}); then each start ({type:
 // 'start', module, files, program, directory, active, timeOrigin}) brings the compiled

@@ -5,12 +5,13 @@
 // host (web/program_host.js, at the end of the program's script) runs it, and its display
 // (browser_display.js) and this side talk in the same messages.
 //
-// new ProgramOnPage(canvas, report) takes the page's canvas and readies the program's
-// thread at once, so that it is ready by the time the program has come; load(script)
-// gives it the text of the program's script, and start(start) starts the program (again)
-// with start.module (compiled), start.files ([{name, bytes}]), start.program (its name)
-// and start.directory (where it finds itself). It reports to report.started(run),
-// report.change(run) (after the first present and each change of the focus or
+// new ProgramOnPage(canvas, script, report) takes the page's canvas and the address of
+// the program's script, and readies the program's thread at once, so that the script has
+// come and run by the time the program's module is compiled; start(start) starts the
+// program (again) with start.module (compiled), start.files ([{name, bytes}]),
+// start.program (its name) and start.directory (where it finds itself). It reports to
+// report.started(run), report.change(run) (after the first present and each change of the
+// focus or
 // visibility), report.exit(run) and report.abort(run), where run is the start's own
 // state, which the page shows as window.program: active (the page has the focus and
 // shows), started (the program's display listens), presented (the count of presents),
@@ -23,10 +24,10 @@
 'use strict';
 // eslint-disable-next-line no-unused-vars
 class ProgramOnPage {
-  constructor(canvas, report) {
+  constructor(canvas, script, report) {
     this.canvas = canvas;
+    this.script = script;
     this.report = report;
-    this.script = null;
     this.run = null;
     this.connect();
   }
@@ -37,48 +38,33 @@ class ProgramOnPage {
         typeof canvas.transferControlToOffscreen == 'function';
   }
 
-  // Readies the program's thread: a worker, which takes the script when it comes and the
-  // canvas with it, or the page's own.
+  // Readies the program's thread, with the canvas: a worker that runs the program's
+  // script, or the page's own, once the script has run there.
   connect() {
     this.worker = null;
     if (ProgramOnPage.inWorker(this.canvas)) {
-      const worker = this.worker = new Worker(URL.createObjectURL(new Blob([`
-        self.onmessage = ({data: {script, canvas}}) => {
-          importScripts(script);
-          self.onmessage({data: {type: 'canvas', canvas}});
-        };`], {type: 'text/javascript'})));
+      const worker = this.worker = new Worker(this.script);
       worker.onmessage = (event) => this.receive(event.data);
       worker.onerror = (event) => {
         event.preventDefault();
-        this.receive({type: 'abort', what: event.message});
+        this.receive({type: 'abort', what: event.message || 'the program\'s script failed'});
       };
       this.send = (message) => worker.postMessage(message);
-      this.give = (script) => {
-        const canvas = this.canvas.transferControlToOffscreen();
-        worker.postMessage({script, canvas}, [canvas]);
-      };
+      const canvas = this.canvas.transferControlToOffscreen();
+      worker.postMessage({type: 'canvas', canvas}, [canvas]);
     } else {
-      const waiting = [];
+      const waiting = [{type: 'canvas', canvas: this.canvas}];
       let host = null;
       this.send = (message) => (host ? host(message) : waiting.push(message));
-      this.give = (script) => {
-        const element = document.createElement('script');
-        element.src = script;
-        element.onload = () => {
-          host = window.hostProgram((message) => this.receive(message));
-          host({type: 'canvas', canvas: this.canvas});
-          waiting.splice(0).forEach((message) => host(message));
-        };
-        element.onerror = () => this.receive({type: 'abort', what: 'the script did not run'});
-        document.body.append(element);
+      const element = document.createElement('script');
+      element.src = this.script;
+      element.onload = () => {
+        host = window.hostProgram((message) => this.receive(message));
+        waiting.splice(0).forEach((message) => host(message));
       };
+      element.onerror = () => this.receive({type: 'abort', what: 'the program\'s script failed'});
+      document.body.append(element);
     }
-    if (this.script) this.give(this.script);
-  }
-
-  load(script) {
-    this.script = URL.createObjectURL(new Blob([script], {type: 'text/javascript'}));
-    this.give(this.script);
   }
 
   start({module, files, program, directory}) {
