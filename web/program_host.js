@@ -6,7 +6,7 @@
 // the program there, the page's messages coming as the worker's.
 //
 // The page's canvas comes first ({type: 'canvas', canvas}); then each start ({type:
-// 'start', module, files, program, directory, active, timeOrigin}) brings the compiled
+// 'start', module, files, program, directory, active, hidden, timeOrigin}) brings the compiled
 // module, the pictures as [{name, bytes}], the program's name and the folder in which it
 // finds itself, as the system's loader would tell it (/proc/self/exe), with its pictures
 // beside it. The host answers the program's end with
@@ -24,8 +24,8 @@ function hostProgram(send) {
 
   let canvas = null;
   let page = null;
-  const start = ({module, files, program, directory, active, timeOrigin}) => {
-    page = {active, timeOrigin, send, listener: null};
+  const start = ({module, files, program, directory, active, hidden, timeOrigin}) => {
+    page = {active, hidden, timeOrigin, send, listener: null};
     const Module = self.Module = {
       canvas,
       page,
@@ -63,7 +63,10 @@ function hostProgram(send) {
       return;
     }
     if (!page) return;
-    if (message.type == 'activation') page.active = message.active;
+    if (message.type == 'activation') {
+      page.active = message.active;
+      page.hidden = message.hidden;
+    }
     if (page.listener) page.listener(message);
   };
 }

@@ -52,19 +52,35 @@ for (const name of names.length ? names : Object.keys(pictures)) {
         });
 
     test(
-        'hidden, it presents nothing and takes no time; shown again, it goes on',
+        'hidden, it presents nothing and takes no time, on the page or in its worker; ' +
+            'shown again, it goes on',
         {timeout: testTimeout}, async () => {
+          // The worker's animation frames go on while the page is hidden: its program
+          // must not wait on them then.
+          const thread = await support.programThread(page);
+          await thread.evaluate(() => {
+            self.frameRequests = 0;
+            const request = self.requestAnimationFrame;
+            self.requestAnimationFrame = (callback) => {
+              ++self.frameRequests;
+              return request(callback);
+            };
+          });
           const other = await site.browser.newPage();
           try {
             await other.bringToFront();
             await page.waitForFunction(() => document.visibilityState == 'hidden');
+            await support.pause(100);
             const before = await page.metrics();
+            const requests = await thread.evaluate(() => self.frameRequests);
             const presented = await page.evaluate(() => program.presented);
             await support.pause(1000);
             const later = await page.metrics();
             assert.equal(await page.evaluate(() => program.presented), presented);
             const busy = later.TaskDuration - before.TaskDuration;
             assert.ok(busy < 0.05, `${(busy * 1000).toFixed(0)} ms of tasks in a hidden second`);
+            const woken = (await thread.evaluate(() => self.frameRequests)) - requests;
+            assert.equal(woken, 0, `the program waited for ${woken} frames in a hidden second`);
           } finally {
             await other.close();
           }

@@ -5,11 +5,12 @@
 // The page listens (browser_page.js) and the two talk in messages through Module.page,
 // which the program's host (web/program_host.js) gives:
 //   Module.page.active      whether the page had the focus and showed when it started it;
+//   Module.page.hidden      whether it was hidden then;
 //   Module.page.send(m)     a message to the page: {type: 'keys', codes} (the page's key
 //                           codes the program knows), {type: 'presented', count, at} (at:
 //                           the page's performance.now() clock), {type: 'leave'};
 //   Module.page.listener    set here: takes the page's messages, {type: 'activation',
-//                           active}, {type: 'key', code, down}, {type: 'button', button,
+//                           active, hidden}, {type: 'key', code, down}, {type: 'button', button,
 //                           down}, {type: 'motion', dx, dy}, {type: 'wheel', steps} and
 //                           {type: 'touch', down}.
 // Module.browserDisplay keeps the state. Nothing stays listening when the program ends.
@@ -25,6 +26,7 @@ mergeInto(LibraryManager.library, {
     const keys = Module.browserKeys || new Map();
     const display = Module.browserDisplay = {
       active: page.active,
+      hidden: page.hidden,
       wake: null,
       context: null,
       presented: 0,
@@ -45,10 +47,12 @@ mergeInto(LibraryManager.library, {
     };
 
     const handlers = {
-      activation: ({active}) => {
-        if (active == display.active) return;
-        display.active = active;
-        _standin_browser_activation(active ? 1 : 0);
+      activation: ({active, hidden}) => {
+        display.hidden = hidden;
+        if (active != display.active) {
+          display.active = active;
+          _standin_browser_activation(active ? 1 : 0);
+        }
         if (display.wake) display.wake();
       },
       key: ({code, down}) => {
@@ -103,7 +107,9 @@ mergeInto(LibraryManager.library, {
   // due: the first frame within a quarter of a refresh of that time, so that a 60 Hz
   // monitor's frames, which come a little early or late, all count. A present that comes
   // a whole refresh late (a slow frame, a page hidden a while) counts again from then. A
-  // worker without animation frames of its own counts the refreshes on a timer.
+  // worker without animation frames of its own counts the refreshes on a timer. While the
+  // page is hidden every wait lasts until the page shows again, as a hidden page has no
+  // animation frames (a worker's go on).
   browser_next_frame: function(wakeOnActivation) {
     return Asyncify.handleAsync(async () => {
       const display = Module.browserDisplay;
@@ -130,6 +136,18 @@ mergeInto(LibraryManager.library, {
             frame = request(tick);
           }
         };
+        if (display.hidden) {
+          display.wake = () => {
+            if (display.hidden) return;
+            display.wake = null;
+            if (wakeOnActivation) {
+              resolve();
+            } else {
+              frame = request(tick);
+            }
+          };
+          return;
+        }
         frame = request(tick);
         if (wakeOnActivation) display.wake = done;
       });

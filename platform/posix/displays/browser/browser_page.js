@@ -79,7 +79,7 @@ class ProgramOnPage {
     this.report.started(run);
     this.send({
       type: 'start', module, files, program, directory, active: run.active,
-      timeOrigin: performance.timeOrigin,
+      hidden: document.visibilityState == 'hidden', timeOrigin: performance.timeOrigin,
     });
   }
 
@@ -150,15 +150,20 @@ class ProgramOnPage {
     const modifiers = new Map();
     let touches = 0;
 
+    let hidden = document.visibilityState == 'hidden';
     const activation = () => {
       const active = ProgramOnPage.isActive();
-      if (active == run.active) return;
-      run.active = active;
-      // What was held goes with the focus; a key released elsewhere sends no event here.
-      modifiers.clear();
-      touches = 0;
-      send({type: 'activation', active});
-      this.report.change(run);
+      const nowHidden = document.visibilityState == 'hidden';
+      if (active == run.active && nowHidden == hidden) return;
+      hidden = nowHidden;
+      if (active != run.active) {
+        run.active = active;
+        // What was held goes with the focus; a key released elsewhere sends no event here.
+        modifiers.clear();
+        touches = 0;
+        this.report.change(run);
+      }
+      send({type: 'activation', active, hidden});
     };
     listen(window, 'focus', activation);
     listen(window, 'blur', activation);
