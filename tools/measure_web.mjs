@@ -8,14 +8,14 @@
 // - over a steady stretch after a warm-up: the frames presented and the animation frames
 //   of the program's thread per second, and per presented frame the page's main thread's
 //   busy time by the DevTools Performance metrics (TaskDuration: every task of the page's
-//   main thread; ScriptDuration: the part in script), the canvas's update alone (the time
-//   in putImageData in the program's thread, timed by its clock, which browsers coarsen to 0.1 ms a
-//   reading: an average over many frames), and the CPU time of each kind of the
-//   browser's processes;
+//   main thread; ScriptDuration: the part in script), the canvas's update alone (the
+//   time in putImageData in the program's thread, timed by its clock, which browsers
+//   coarsen to 0.1 ms a reading: an average over many frames), and the CPU time of each
+//   kind of the browser's processes;
 // - then, over three seconds of a DevTools trace (which slows it somewhat), where the time
 //   per presented frame goes: all the tasks of the page's main thread and the hand-over
 //   of its picture to the compositor there (Commit), and all the tasks of the program's
-//   worker (its frame: shading, copy, flip and the canvas's update) with its own Commit;
+//   worker (its frame: shading, copy, flip, and the canvas's update and hand-over);
 //   node tools/measure_web.mjs [--on-page] [NAME] [SECONDS] [RUNS]
 // NAME: paris, morph or morphose; --on-page: as in a browser that cannot hand a canvas to
 // a worker, where the program runs on the page's main thread;
@@ -23,10 +23,11 @@
 // the first frame of a first visit (a fresh browser, empty cache), of a second visit
 // (the same browser, its cache revalidated) and after "Start again", with the bytes that
 // came over the link:
-//   node tools/measure_web.mjs --slow [NAME] [RUNS]
+//   node tools/measure_web.mjs --slow [--on-page] [NAME] [RUNS]
 // Each run starts a fresh browser. Limits: TaskDuration leaves out the page's other
-// threads (compositing, raster), which the processes' CPU times hold; headless, frames
-// come at the browser's own 60 per second.
+// threads (the worker, compositing, raster), which the processes' CPU times hold;
+// headless, frames come at the browser's own 60 per second; DevTools counts, and may
+// throttle, only the page's own requests, not the worker's for its script.
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import {createRequire} from 'node:module';
@@ -70,6 +71,11 @@ const firstFrame = async (page, url) => {
       {polling: 'raf', timeout: 60000});
   return page.evaluate(() => program.firstPresentAt);
 };
+// Makes `page` run its program on the page, as in a browser that cannot hand a canvas to
+// a worker.
+const programOnPage = (page) => page.evaluateOnNewDocument(() => {
+  delete HTMLCanvasElement.prototype.transferControlToOffscreen;
+});
 // Ends the program with a key, then the time from a click on "Start again" to the new
 // start's first frame.
 const startAgain = async (page) => {
@@ -91,6 +97,7 @@ async function measureSlowLink(url, run) {
   const browser = await launch();
   try {
     const page = await browser.newPage();
+    if (onPage) await programOnPage(page);
     const session = await page.createCDPSession();
     await session.send('Network.enable');
     await session.send('Network.emulateNetworkConditions', {
@@ -147,7 +154,7 @@ async function traceThreads(page) {
   const main = sums(threads('CrRendererMain'));
   const worker = sums(threads('DedicatedWorker thread'));
   return `main thread: tasks ${main('RunTask')} ms, commit ${main('Commit')} ms; ` +
-      `the program's worker: tasks ${worker('RunTask')} ms, commit ${worker('Commit')} ms`;
+      `the program's worker: tasks ${worker('RunTask')} ms`;
 }
 
 const server = await serve(bin);
@@ -162,11 +169,7 @@ try {
       const page = await browser.newPage();
       await page.goto('about:blank');
       await new Promise((resolve) => setTimeout(resolve, warmup));
-      if (onPage) {
-        await page.evaluateOnNewDocument(() => {
-          delete HTMLCanvasElement.prototype.transferControlToOffscreen;
-        });
-      }
+      if (onPage) await programOnPage(page);
       const firstAt = await firstFrame(page, `${server.address}bump-${name}.html`);
       const againAt = await startAgain(page);
       await new Promise((resolve) => setTimeout(resolve, warmup));
