@@ -9,10 +9,11 @@
 // sends the whole picture. The program's frame loop blocks, so a present then yields to
 // the browser (Asyncify) until the screen's next refresh: 60 a second, whatever the
 // monitor's rate, counted on the browser's animation frames, so that the picture moves
-// as fast on a 144 Hz monitor as on a 60 Hz one. A hidden page, which gets no animation
-// frames, holds the program where it is. While the page is in the background the program
-// presents nothing; there its polls for events yield to the next animation frame instead,
-// or to the page's return, whichever comes first.
+// as fast on a 144 Hz monitor as on a 60 Hz one. A hidden page holds the program where
+// it is until it shows again (a worker's animation frames go on then, so the page says
+// when it is hidden). While the page is in the background the program presents nothing;
+// there its polls for events yield to the next animation frame instead, or to the page's
+// return, whichever comes first.
 //
 // The program may run in a worker while the page listens (browser_page.js): the page
 // sends what its keyboard, pointer, touch screen, focus and visibility do, and gets back
