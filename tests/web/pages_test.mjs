@@ -1,12 +1,12 @@
 // The web build's pages in a real browser: Debian's chromium, headless, driven by
 // puppeteer-core, the pages served from 127.0.0.1 by web/serve.mjs. For each deliverable:
 // the page loads and shows its first frame within a second, frames come at the browser's
-// rate, the canvas holds the shading of the picture (checked by the native
-// check-screenshot against our own shading), a missing picture gives the flat field and
-// an empty picture file in the program's folder, a hidden page holds the program at no
-// cost and showing it again lets it go on, and a key ends the program with exit code 0,
-// which the page says, offering to start it again. What visitors do beyond that is in
-// visitors_test.mjs.
+// rate, the page's files stay small (under 1 MB, the module under 256 KB), the canvas
+// holds the shading of the picture (checked by the native check-screenshot against our
+// own shading), a missing picture gives the flat field and an empty picture file in the
+// program's folder, a hidden page holds the program at no cost and showing it again lets
+// it go on, and a key ends the program with exit code 0, which the page says, offering to
+// start it again. What visitors do beyond that is in visitors_test.mjs.
 //   node tests/web/pages_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER [NAME...]
 // NAME is paris, morph or morphose (all three unless given).
 import assert from 'node:assert/strict';
@@ -50,6 +50,18 @@ for (const name of names.length ? names : Object.keys(pictures)) {
           assert.ok(framesIn2s >= 30, `${framesIn2s} frames in the first 2 seconds`);
           await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
+
+    test('its page, script, module and picture come to under 1 MB, its module to under 256 KB',
+         async () => {
+           const sizes = {};
+           for (const file of [`bump-${name}.html`, `bump-${name}.js`, `bump-${name}.wasm`,
+                               picture]) {
+             sizes[file] = (await fs.stat(path.join(binFolder, file))).size;
+           }
+           const total = Object.values(sizes).reduce((sum, size) => sum + size, 0);
+           assert.ok(total < 1000000, `${total} bytes: ${JSON.stringify(sizes)}`);
+           assert.ok(sizes[`bump-${name}.wasm`] < 256 * 1024, JSON.stringify(sizes));
+         });
 
     test(
         'hidden, it presents nothing and takes no time, on the page or in its worker; ' +
