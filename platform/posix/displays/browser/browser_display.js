@@ -4,15 +4,15 @@
 // whose canvas is the page's, handed over (an OffscreenCanvas), or on the page itself.
 // The page listens (browser_page.js) and the two talk in messages through Module.page,
 // which the program's host (web/program_host.js) gives:
-//   Module.page.active      whether the page had the focus and showed when it started it;
-//   Module.page.hidden      whether it was hidden then;
+//   Module.page.active      whether the page has the focus and shows, and
+//   Module.page.hidden      whether it is hidden, both kept by the host as the page tells;
 //   Module.page.send(m)     a message to the page: {type: 'keys', codes} (the page's key
 //                           codes the program knows), {type: 'presented', count, at} (at:
 //                           the page's performance.now() clock), {type: 'leave'};
 //   Module.page.listener    set here: takes the page's messages, {type: 'activation',
-//                           active, hidden}, {type: 'key', code, down}, {type: 'button', button,
-//                           down}, {type: 'motion', dx, dy}, {type: 'wheel', steps} and
-//                           {type: 'touch', down}.
+//                           active, hidden}, {type: 'key', code, down}, {type: 'button',
+//                           button, down}, {type: 'motion', dx, dy}, {type: 'wheel',
+//                           steps} and {type: 'touch', down}.
 // Module.browserDisplay keeps the state. Nothing stays listening when the program ends.
 mergeInto(LibraryManager.library, {
   browser_name_key: function(code, scanCode) {
@@ -25,8 +25,6 @@ mergeInto(LibraryManager.library, {
     const canvas = Module.canvas;
     const keys = Module.browserKeys || new Map();
     const display = Module.browserDisplay = {
-      active: page.active,
-      hidden: page.hidden,
       wake: null,
       context: null,
       presented: 0,
@@ -47,12 +45,9 @@ mergeInto(LibraryManager.library, {
     };
 
     const handlers = {
-      activation: ({active, hidden}) => {
-        display.hidden = hidden;
-        if (active != display.active) {
-          display.active = active;
-          _standin_browser_activation(active ? 1 : 0);
-        }
+      // The host keeps the page's state in Module.page; the driver ignores a repeat.
+      activation: ({active}) => {
+        _standin_browser_activation(active ? 1 : 0);
         if (display.wake) display.wake();
       },
       key: ({code, down}) => {
@@ -68,7 +63,7 @@ mergeInto(LibraryManager.library, {
       if (handler) handler(message);
     };
     page.send({type: 'keys', codes: Array.from(keys.keys())});
-    return display.active ? 1 : 0;
+    return page.active ? 1 : 0;
   },
 
   browser_enter: function(width, height) {
@@ -136,9 +131,9 @@ mergeInto(LibraryManager.library, {
             frame = request(tick);
           }
         };
-        if (display.hidden) {
+        if (Module.page.hidden) {
           display.wake = () => {
-            if (display.hidden) return;
+            if (Module.page.hidden) return;
             display.wake = null;
             if (wakeOnActivation) {
               resolve();
