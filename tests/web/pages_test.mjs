@@ -111,6 +111,8 @@ for (const name of names.length ? names : Object.keys(pictures)) {
             window.dispatchEvent(new Event('blur'));
           });
           await page.waitForFunction(() => !program.active);
+          // A frame the worker presented before it heard of the blur may still be on its way.
+          await support.pause(100);
           const before = await page.metrics();
           const presented = await page.evaluate(() => program.presented);
           await support.pause(1000);

@@ -120,6 +120,8 @@ describe('a visitor of bump-paris', () => {
           assert.equal(await said(frame), '');
           await page.mouse.click(790, 590);
           await frame.waitForFunction(() => !program.active);
+          // A frame the worker presented before it heard of the blur may still be on its way.
+          await pause(100);
           const count = await presented(frame);
           assert.match(await said(frame), /paused/i);
           await pause(300);
