@@ -96,8 +96,9 @@ class BrowserDisplay final : public Display {
     if (browser_enter(static_cast<int>(mode.width), static_cast<int>(mode.height)) == 0) {
       return false;
     }
+    // Left unset: the next present converts the whole picture into it.
     picture_.SendWhole();
-    rgba_.assign(std::size_t{mode.width} * mode.height, 0xFF000000);
+    rgba_.reset(new std::uint32_t[std::size_t{mode.width} * mode.height]);
     width_ = mode.width;
     height_ = mode.height;
     shown_ = true;
@@ -115,10 +116,10 @@ class BrowserDisplay final : public Display {
   void Present(const FrameView& frame) override {
     if (shown_ && frame.width == width_ && frame.height == height_) {
       ChangedArea area =
-          picture_.Convert(frame, reinterpret_cast<BYTE*>(rgba_.data()),
+          picture_.Convert(frame, reinterpret_cast<BYTE*>(rgba_.get()),
                            static_cast<int>(width_ * 4), ChangedPicture::Order::kRgbaBytes);
       if (area.Empty()) area = ChangedArea{0, -1, 0, 0};
-      browser_show(rgba_.data(), static_cast<int>(width_), static_cast<int>(height_), area.left,
+      browser_show(rgba_.get(), static_cast<int>(width_), static_cast<int>(height_), area.left,
                    area.first, area.right, area.last + 1);
     }
     browser_next_frame(0);
@@ -173,7 +174,7 @@ class BrowserDisplay final : public Display {
   bool active_ = true;
   DWORD width_ = 0;
   DWORD height_ = 0;
-  std::vector<std::uint32_t> rgba_;
+  std::unique_ptr<std::uint32_t[]> rgba_;
   ChangedPicture picture_;
   std::array<BYTE, 256> keys_{};
   std::array<BYTE, 256> tapped_{};
