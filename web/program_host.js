@@ -53,9 +53,10 @@ function hostProgram(send) {
   };
   return (message) => {
     if (message.type == 'canvas') {
-      // Its drawing context, made while the program is still on its way.
+      // Its drawing context, and its first drawing, which sets up the canvas's pixels
+      // (some milliseconds), done while the program may still be on its way.
       canvas = message.canvas;
-      canvas.getContext('2d', {alpha: false});
+      canvas.getContext('2d', {alpha: false}).fillRect(0, 0, canvas.width, canvas.height);
       return;
     }
     if (message.type == 'start') {
