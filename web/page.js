@@ -51,24 +51,27 @@
         (total ? ` of ${kilobytes(total)}` : '') + ' received';
   };
 
-  // The module, compiled as its bytes come, which are counted on the way. A compressed
-  // answer's length is not that of the bytes read, so only an uncompressed one gives the
-  // whole.
+  // The module, compiled as its bytes come, by the browser off the page's thread; the
+  // bytes are counted on a copy of the answer. A compressed answer's length is not that
+  // of the bytes read, so only an uncompressed one gives the whole. A server that does
+  // not call the module application/wasm has it compiled all the same.
   const fetchModule = async () => {
     const response = await fetch(`${program}.wasm`, {credentials: 'same-origin'});
     if (!response.ok) throw new Error(`${program}.wasm: ${response.status}`);
     const length = Number(response.headers.get('Content-Length'));
     const total = response.headers.get('Content-Encoding') ? 0 : length;
     let received = 0;
-    const counted = response.body.pipeThrough(new TransformStream({
-      transform(bytes, onward) {
-        received += bytes.length;
-        showProgress(received, total);
-        onward.enqueue(bytes);
-      },
-    }));
-    return WebAssembly.compileStreaming(
-        new Response(counted, {headers: {'Content-Type': 'application/wasm'}}));
+    const counter = response.clone().body.getReader();
+    const count = ({done, value}) => {
+      if (done) return;
+      received += value.length;
+      showProgress(received, total);
+      counter.read().then(count, () => {});
+    };
+    counter.read().then(count, () => {});
+    const type = (response.headers.get('Content-Type') || '').split(';')[0].trim();
+    return WebAssembly.compileStreaming(type == 'application/wasm' ? response :
+        new Response(response.body, {headers: {'Content-Type': 'application/wasm'}}));
   };
   const host = new ProgramOnPage(document.getElementById('screen'), `${program}.js`, {
     started: (run) => {

@@ -142,6 +142,26 @@ for (const name of names.length ? names : Object.keys(pictures)) {
           await assertShowsShadingOf(page, path.join(pictureFolder, picture));
         });
 
+    test('runs from a server that does not call its module application/wasm',
+         {timeout: testTimeout}, async () => {
+           const plain = await site.browser.newPage();
+           try {
+             const module = await fs.readFile(path.join(binFolder, `bump-${name}.wasm`));
+             await plain.setRequestInterception(true);
+             plain.on('request', (request) => {
+               if (request.url().endsWith(`/bump-${name}.wasm`)) {
+                 request.respond({contentType: 'application/octet-stream', body: module});
+               } else {
+                 request.continue();
+               }
+             });
+             await plain.goto(url());
+             await presents(plain, 2);
+           } finally {
+             await plain.close();
+           }
+         });
+
     test(
         'without its picture: an empty picture beside it and the flat field',
         {timeout: testTimeout}, async () => {
