@@ -16,6 +16,12 @@
 //   per presented frame goes: all the tasks of the page's main thread and the hand-over
 //   of its picture to the compositor there (Commit), and all the tasks of the program's
 //   worker (its frame: shading, copy, flip, and the canvas's update and hand-over);
+// - and from a trace of a first load in another fresh browser, where the first frame's
+//   time goes: when the program's worker had run its script, when the page started the
+//   program (its module compiled, its pictures in), how long the program took from there
+//   to its first present, and the browser's compiling of the module: lazily on the
+//   program's thread (each function at its first call) and, optimising, in the background
+//   in the first second;
 //   node tools/measure_web.mjs [--on-page] [NAME] [SECONDS] [RUNS]
 // NAME: paris, morph or morphose; --on-page: as in a browser that cannot hand a canvas to
 // a worker, where the program runs on the page's main thread;
@@ -59,6 +65,7 @@ for (const file of [`bump-${name}.html`, `bump-${name}.js`, `bump-${name}.wasm`,
 }
 console.log(`bump-${name}: page, scripts, module and picture ${bytes} bytes, ${brotli} in brotli`);
 
+const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 const launch = () => puppeteer.launch({
   executablePath: '/usr/bin/chromium',
   headless: true,
@@ -124,6 +131,59 @@ async function measureSlowLink(url, run) {
   }
 }
 
+// Where the first frame's time goes, from a trace of a first load (see above). The
+// trace's clock is tied to the page's by a time stamp the page leaves in it.
+async function traceFirstLoad(url) {
+  const browser = await launch();
+  const file = path.join(os.tmpdir(), `bump-first-${process.pid}.json`);
+  try {
+    const page = await browser.newPage();
+    await page.goto('about:blank');
+    await pause(warmup);
+    if (onPage) await programOnPage(page);
+    await page.tracing.start(
+        {path: file, categories: ['devtools.timeline', 'v8', 'v8.wasm']});
+    await firstFrame(page, url);
+    await pause(1000);
+    const anchor = await page.evaluate(() => {
+      const at = performance.now();
+      console.timeStamp('bump-anchor');
+      return at;
+    });
+    await page.tracing.stop();
+    const run = await page.evaluate(() => ({start: program.startAt, first: program.firstPresentAt}));
+    const {traceEvents} = JSON.parse(await fs.readFile(file, 'utf8'));
+    const stamp = traceEvents.find((event) => event.name === 'TimeStamp' &&
+                                       event.args.data.message === 'bump-anchor');
+    const onPageClock = (ts) => anchor + (ts - stamp.ts) / 1000;
+    const workers = new Set(traceEvents
+                                .filter((event) => event.name === 'thread_name' &&
+                                            event.pid === stamp.pid &&
+                                            event.args.name === 'DedicatedWorker thread')
+                                .map((event) => event.tid));
+    const programThread = (event) =>
+        event.pid === stamp.pid && (onPage ? event.tid === stamp.tid : workers.has(event.tid));
+    const sum = (name, where) => traceEvents
+                                     .filter((event) => event.ph === 'X' && event.name === name &&
+                                                 where(event))
+                                     .reduce((total, event) => total + event.dur / 1000, 0);
+    const script = traceEvents.find((event) => event.ph === 'X' &&
+                                        event.name === 'EvaluateScript' && programThread(event));
+    return (script && !onPage ?
+                `the worker had run its script at ${
+                    onPageClock(script.ts + script.dur).toFixed(0)} ms, ` :
+                '') +
+        `the page started the program at ${run.start.toFixed(0)} ms, its first present came ${
+               (run.first - run.start).toFixed(0)} ms later; compiling the module: ${
+               sum('wasm.CompileLazy', programThread).toFixed(1)} ms lazily on the program's ` +
+        `thread, ${sum('wasm.TopTierCompilation', (event) => event.pid === stamp.pid)
+                       .toFixed(0)} ms optimising in the background`;
+  } finally {
+    await browser.close();
+    await fs.rm(file, {force: true});
+  }
+}
+
 // The time per presented frame over three seconds of a trace, by thread and kind.
 async function traceThreads(page) {
   const file = path.join(os.tmpdir(), `bump-trace-${process.pid}.json`);
@@ -133,7 +193,7 @@ async function traceThreads(page) {
     categories: ['toplevel', 'devtools.timeline', 'disabled-by-default-devtools.timeline', 'v8.execute', 'blink', 'cc'],
   });
   const before = await presented();
-  await new Promise((resolve) => setTimeout(resolve, 3000));
+  await pause(3000);
   await page.tracing.stop();
   const frames = (await presented()) - before;
   const {traceEvents} = JSON.parse(await fs.readFile(file, 'utf8'));
@@ -168,11 +228,11 @@ try {
     try {
       const page = await browser.newPage();
       await page.goto('about:blank');
-      await new Promise((resolve) => setTimeout(resolve, warmup));
+      await pause(warmup);
       if (onPage) await programOnPage(page);
       const firstAt = await firstFrame(page, `${server.address}bump-${name}.html`);
       const againAt = await startAgain(page);
-      await new Promise((resolve) => setTimeout(resolve, warmup));
+      await pause(warmup);
       // The animation frames of the program's thread, and the time the canvas's updates
       // take there.
       const thread = onPage ? page : page.workers()[0];
@@ -212,7 +272,7 @@ try {
                                   }))),
       });
       const start = await sample();
-      await new Promise((resolve) => setTimeout(resolve, seconds * 1000));
+      await pause(seconds * 1000);
       const end = await sample();
       const elapsed = (end.now - start.now) / 1000;
       const frames = end.presented - start.presented;
@@ -236,6 +296,8 @@ try {
     } finally {
       await browser.close();
     }
+    console.log(`run ${run}: traced first load: ${
+        await traceFirstLoad(`${server.address}bump-${name}.html`)}`);
   }
 } finally {
   await server.close();

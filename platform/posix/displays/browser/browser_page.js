@@ -15,7 +15,8 @@
 // visibility), report.exit(run) and report.abort(run), where run is the start's own
 // state, which the page shows as window.program: active (the page has the focus and
 // shows), started (the program's display listens), presented (the count of presents),
-// firstPresentAt (the first's time on the page's performance.now() clock) and exitCode.
+// startAt (when the page started it) and firstPresentAt (when it first presented), both on
+// the page's performance.now() clock, and exitCode.
 //
 // While a program runs, this side listens to the page, and only then: keys, mouse buttons,
 // movements and wheel, touches, focus and visibility. Keys that the browser or the system
@@ -72,6 +73,7 @@ class ProgramOnPage {
       active: ProgramOnPage.isActive(),
       started: false,
       presented: 0,
+      startAt: performance.now(),
       firstPresentAt: null,
       exitCode: undefined,
     };
