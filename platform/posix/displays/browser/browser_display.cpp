@@ -39,6 +39,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/posix/displays/browser/browser_keys.h"
@@ -47,8 +48,9 @@
 // exported functions at the end of this file; what the driver keeps there is
 // Module.browserDisplay.
 extern "C" {
-// Names a key of the page's key codes; all are named before the start.
-void browser_name_key(const char* code, int scanCode);
+// Names the keys of the page's key codes, before the start: "code=scanCode" pairs, each
+// ended by a space. One call, as the calls are slow while the program is new to the browser.
+void browser_name_keys(const char* names);
 // Listens to the page; whether it has the focus and shows.
 int browser_start();
 // Gives the canvas the mode's size, black; 0 when it has no 2D context.
@@ -83,7 +85,11 @@ class BrowserDisplay final : public Display {
   bool Start() override {
     if (started_) return true;
     started_ = true;
-    for (const KeyName& key : KeyNames()) browser_name_key(key.code, key.scanCode);
+    std::string names;
+    for (const KeyName& key : KeyNames()) {
+      names.append(key.code).append("=").append(std::to_string(key.scanCode)).append(" ");
+    }
+    browser_name_keys(names.c_str());
     Activation(browser_start() != 0);
     return true;
   }

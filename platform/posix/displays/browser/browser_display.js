@@ -15,9 +15,12 @@
 //                           steps} and {type: 'touch', down}.
 // Module.browserDisplay keeps the state. Nothing stays listening when the program ends.
 mergeInto(LibraryManager.library, {
-  browser_name_key: function(code, scanCode) {
-    Module.browserKeys = Module.browserKeys || new Map();
-    Module.browserKeys.set(UTF8ToString(code), scanCode);
+  browser_name_keys: function(names) {
+    Module.browserKeys = new Map(UTF8ToString(names).split(' ').filter((pair) => pair).map(
+        (pair) => {
+          const [code, scanCode] = pair.split('=');
+          return [code, Number(scanCode)];
+        }));
   },
 
   browser_start: function() {
