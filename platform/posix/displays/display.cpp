@@ -2,6 +2,7 @@
 #include "platform/posix/displays/display.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -153,18 +154,28 @@ ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPi
   if (area.Empty()) return area;
   area.left = static_cast<int>(left / bytes);
   area.right = static_cast<int>(right / bytes);
+  auto inOrder = [order](std::uint32_t rgb) {
+    // 0xRRGGBB, or the bytes R, G, B, 255 in memory.
+    return order == Order::kXrgb ? rgb
+                                 : 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+  };
+  // An 8-bit picture's 256 colours, in the driver's order: a lookup a pixel.
+  std::array<std::uint32_t, 256> colours;
+  if (bytes == 1) {
+    for (std::uint32_t i = 0; i < colours.size(); ++i) colours[i] = inOrder(converter_->Pixel(i));
+  }
   for (int y = area.first; y <= area.last; ++y) {
     if (!changedRows_[y]) continue;
     const BYTE* kept = kept_.data() + rowBytes * y;
     auto* to = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{outPitch} * y);
-    if (order == Order::kXrgb) {
+    if (bytes == 1) {
+      for (int x = area.left; x < area.right; ++x) to[x] = colours[kept[x]];
+    } else if (order == Order::kXrgb) {
       converter_->Row(kept + left, area.right - area.left, to + area.left);
-      continue;
-    }
-    for (int x = area.left; x < area.right; ++x) {
-      // 0xRRGGBB to the bytes R, G, B, 255 in memory.
-      std::uint32_t rgb = converter_->Pixel(ReadPixel(kept, x, static_cast<DWORD>(bytes)));
-      to[x] = 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+    } else {
+      for (int x = area.left; x < area.right; ++x) {
+        to[x] = inOrder(converter_->Pixel(ReadPixel(kept, x, static_cast<DWORD>(bytes))));
+      }
     }
   }
   return area;

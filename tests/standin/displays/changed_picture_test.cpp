@@ -90,4 +90,31 @@ TEST_F(ChangedPictureTest, AReshapedPictureOfTheSameSizeIsConvertedWhole) {
   EXPECT_TRUE(Convert(tall).Empty());
 }
 
+// A browser's canvas takes the bytes R, G, B, 255: from an 8-bit picture's palette and
+// from a 16-bit picture's channels alike, whichever way the driver asks.
+TEST_F(ChangedPictureTest, ColoursComeInTheDriversOrder) {
+  Picture indexed(4, 1);
+  indexed.palette[7] = {0x12, 0x34, 0x56, 0};
+  indexed.pixels = {7, 0, 7, 255};
+  std::vector<std::uint32_t> rgba(4);
+  changed.Convert(indexed.View(), reinterpret_cast<BYTE*>(rgba.data()), 16,
+                  ChangedPicture::Order::kRgbaBytes);
+  const auto* bytes = reinterpret_cast<const BYTE*>(rgba.data());
+  EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 16),
+            (std::vector<BYTE>{0x12, 0x34, 0x56, 255, 0, 0, 0, 255, 0x12, 0x34, 0x56, 255, 255,
+                               255, 255, 255}));
+  changed.SendWhole();
+  Convert(indexed);
+  EXPECT_EQ(out, (std::vector<std::uint32_t>{0x123456, 0, 0x123456, 0xFFFFFF}));
+
+  // 5-6-5: pure red, then pure blue.
+  std::vector<BYTE> pixels = {0x00, 0xF8, 0x1F, 0x00};
+  FrameView highColour{2, 1, 4, pixels.data(), {16, 0xF800, 0x07E0, 0x001F}, nullptr};
+  ChangedPicture fresh;
+  fresh.Convert(highColour, reinterpret_cast<BYTE*>(rgba.data()), 8,
+                ChangedPicture::Order::kRgbaBytes);
+  EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 8),
+            (std::vector<BYTE>{255, 0, 0, 255, 0, 0, 255, 255}));
+}
+
 }  // namespace
