@@ -15,6 +15,7 @@
 // width around the outline, starting (width - 1) / 2 pixels outside it.
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -195,6 +196,10 @@ void Fill(const PixelBuffer& buffer, long left, long top, long right, long botto
   DWORD bytes = buffer.format.bitsPerPixel / 8;
   for (long y = top; y < bottom; ++y) {
     BYTE* row = buffer.pixels + static_cast<std::ptrdiff_t>(buffer.pitch) * y;
+    if (bytes == 1) {
+      if (right > left) std::memset(row + left, static_cast<BYTE>(value), static_cast<std::size_t>(right - left));
+      continue;
+    }
     for (long x = left; x < right; ++x) {
       BYTE* pixel = row + x * static_cast<long>(bytes);
       for (DWORD i = 0; i < bytes; ++i) pixel[i] = static_cast<BYTE>(value >> (8 * i));
