@@ -16,7 +16,13 @@ extern char** environ;
 namespace standin {
 namespace {
 
+// Each thread's own; the web build has one thread, and its linker refuses thread-local
+// storage alongside WebAssembly's bulk memory without threads.
+#ifdef __EMSCRIPTEN__
+DWORD lastError = ERROR_SUCCESS;
+#else
 thread_local DWORD lastError = ERROR_SUCCESS;
+#endif
 std::function<void(UINT)> exitHook;
 std::string commandLineOverride;
 std::string moduleFileNameOverride;
