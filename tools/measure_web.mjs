@@ -17,11 +17,11 @@
 //   of its picture to the compositor there (Commit), and all the tasks of the program's
 //   worker (its frame: shading, copy, flip, and the canvas's update and hand-over);
 // - and from a trace of a first load in another fresh browser, where the first frame's
-//   time goes: when the program's worker had run its script, when the page started the
-//   program (its module compiled, its pictures in), how long the program took from there
-//   to its first present, and the browser's compiling of the module: lazily on the
-//   program's thread (each function at its first call) and, optimising, in the background
-//   in the first second;
+//   time goes: when the page's script ran, when the worker it made started its thread and
+//   had run the program's script, when the page started the program (its module compiled,
+//   its pictures in), how long the program took from there to its first present, and the
+//   browser's compiling of the module: lazily on the program's thread (each function at
+//   its first call) and, optimising, in the background in the first second;
 //   node tools/measure_web.mjs [--on-page] [NAME] [SECONDS] [RUNS]
 // NAME: paris, morph or morphose; --on-page: as in a browser that cannot hand a canvas to
 // a worker, where the program runs on the page's main thread;
@@ -167,12 +167,18 @@ async function traceFirstLoad(url) {
                                      .filter((event) => event.ph === 'X' && event.name === name &&
                                                  where(event))
                                      .reduce((total, event) => total + event.dur / 1000, 0);
-    const script = traceEvents.find((event) => event.ph === 'X' &&
+    const pageScript = traceEvents.find((event) => event.ph === 'X' &&
+                                            event.name === 'EvaluateScript' &&
+                                            event.pid === stamp.pid && event.tid === stamp.tid);
+    const workerStart = traceEvents.find((event) => event.ph === 'X' && !onPage &&
+                                             programThread(event));
+    const script = traceEvents.find((event) => event.ph === 'X' && !onPage &&
                                         event.name === 'EvaluateScript' && programThread(event));
-    return (script && !onPage ?
-                `the worker had run its script at ${
-                    onPageClock(script.ts + script.dur).toFixed(0)} ms, ` :
-                '') +
+    return `the page's script ran at ${onPageClock(pageScript.ts).toFixed(0)} ms, ` +
+        (script ? `its worker's thread started at ${onPageClock(workerStart.ts).toFixed(0)} ms ` +
+                      `and had run the program's script at ${
+                          onPageClock(script.ts + script.dur).toFixed(0)} ms, ` :
+                  '') +
         `the page started the program at ${run.start.toFixed(0)} ms, its first present came ${
                (run.first - run.start).toFixed(0)} ms later; compiling the module: ${
                sum('wasm.CompileLazy', programThread).toFixed(1)} ms lazily on the program's ` +
