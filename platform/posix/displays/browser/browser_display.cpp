@@ -131,6 +131,12 @@ class BrowserDisplay final : public Display {
     browser_next_frame(0);
   }
 
+  // The next refresh is the next of the 60 a second that presents wait for; waiting for
+  // it keeps a program that holds its frames (screen/flip.cpp) in step with them.
+  void WaitForVerticalBlank() override {
+    if (shown_) browser_next_frame(0);
+  }
+
   void CollectEvents(std::vector<DisplayEvent>& events) override {
     if (started_ && !active_) browser_next_frame(1);
     events.insert(events.end(), desktopEvents_.begin(), desktopEvents_.end());
