@@ -1,6 +1,12 @@
 // Tick count, performance counter and Sleep over the monotonic clock, each of which a
-// test can replace with a script.
+// test can replace with a script. In a browser, Sleep gives the thread back to it for the
+// time (Asyncify), as a wait spun out on the clock would freeze a page's main thread and
+// burn a worker's core.
 #include <time.h>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include "platform/posix/standin.h"
 
@@ -65,8 +71,12 @@ void Sleep(DWORD milliseconds) {
     sleepHook(milliseconds);
     return;
   }
+#ifdef __EMSCRIPTEN__
+  emscripten_sleep(milliseconds);
+#else
   timespec wait{static_cast<time_t>(milliseconds / 1000),
                 static_cast<long>(milliseconds % 1000) * 1'000'000};
   while (nanosleep(&wait, &wait) != 0) {
   }
+#endif
 }
