@@ -156,8 +156,9 @@ ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPi
   area.right = static_cast<int>(right / bytes);
   auto inOrder = [order](std::uint32_t rgb) {
     // 0xRRGGBB, or the bytes R, G, B, 255 in memory.
-    return order == Order::kXrgb ? rgb
-                                 : 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+    return order == Order::kXrgb
+               ? rgb
+               : 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
   };
   // An 8-bit picture's 256 colours, in the driver's order: a lookup a pixel.
   std::array<std::uint32_t, 256> colours;

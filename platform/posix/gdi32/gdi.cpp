@@ -197,7 +197,8 @@ void Fill(const PixelBuffer& buffer, long left, long top, long right, long botto
   for (long y = top; y < bottom; ++y) {
     BYTE* row = buffer.pixels + static_cast<std::ptrdiff_t>(buffer.pitch) * y;
     if (bytes == 1) {
-      if (right > left) std::memset(row + left, static_cast<BYTE>(value), static_cast<std::size_t>(right - left));
+      if (right > left)
+        std::memset(row + left, static_cast<BYTE>(value), static_cast<std::size_t>(right - left));
       continue;
     }
     for (long x = left; x < right; ++x) {

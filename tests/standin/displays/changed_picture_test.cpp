@@ -101,8 +101,8 @@ TEST_F(ChangedPictureTest, ColoursComeInTheDriversOrder) {
                   ChangedPicture::Order::kRgbaBytes);
   const auto* bytes = reinterpret_cast<const BYTE*>(rgba.data());
   EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 16),
-            (std::vector<BYTE>{0x12, 0x34, 0x56, 255, 0, 0, 0, 255, 0x12, 0x34, 0x56, 255, 255,
-                               255, 255, 255}));
+            (std::vector<BYTE>{0x12, 0x34, 0x56, 255, 0, 0, 0, 255, 0x12, 0x34, 0x56, 255, 255, 255,
+                               255, 255}));
   changed.SendWhole();
   Convert(indexed);
   EXPECT_EQ(out, (std::vector<std::uint32_t>{0x123456, 0, 0x123456, 0xFFFFFF}));
