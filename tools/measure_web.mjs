@@ -83,6 +83,15 @@ const firstFrame = async (page, url) => {
 const programOnPage = (page) => page.evaluateOnNewDocument(() => {
   delete HTMLCanvasElement.prototype.transferControlToOffscreen;
 });
+// A page of a fresh `browser` left on a blank page until the browser's own start-up work
+// is done, ready to load a page of ours.
+const settledPage = async (browser) => {
+  const page = await browser.newPage();
+  await page.goto('about:blank');
+  await pause(warmup);
+  if (onPage) await programOnPage(page);
+  return page;
+};
 // Ends the program with a key, then the time from a click on "Start again" to the new
 // start's first frame.
 const startAgain = async (page) => {
@@ -137,10 +146,7 @@ async function traceFirstLoad(url) {
   const browser = await launch();
   const file = path.join(os.tmpdir(), `bump-first-${process.pid}.json`);
   try {
-    const page = await browser.newPage();
-    await page.goto('about:blank');
-    await pause(warmup);
-    if (onPage) await programOnPage(page);
+    const page = await settledPage(browser);
     await page.tracing.start(
         {path: file, categories: ['devtools.timeline', 'v8', 'v8.wasm']});
     await firstFrame(page, url);
@@ -232,10 +238,7 @@ try {
     }
     const browser = await launch();
     try {
-      const page = await browser.newPage();
-      await page.goto('about:blank');
-      await pause(warmup);
-      if (onPage) await programOnPage(page);
+      const page = await settledPage(browser);
       const firstAt = await firstFrame(page, `${server.address}bump-${name}.html`);
       const againAt = await startAgain(page);
       await pause(warmup);
