@@ -10,13 +10,12 @@
 // come and run by the time the program's module is compiled; start(start) starts the
 // program (again) with start.module (compiled), start.files ([{name, bytes}]),
 // start.program (its name) and start.directory (where it finds itself). It reports to
-// report.started(run), report.change(run) (after the first present and each change of the
-// focus or
-// visibility), report.exit(run) and report.abort(run), where run is the start's own
-// state, which the page shows as window.program: active (the page has the focus and
-// shows), started (the program's display listens), presented (the count of presents),
-// startAt (when the page started it) and firstPresentAt (when it first presented), both on
-// the page's performance.now() clock, and exitCode.
+// report.started(run), report.change(run) (after the first present and each change of
+// the focus or visibility), report.exit(run) and report.abort(run), where run is the
+// start's own state, which the page shows as window.program: active (the page has the
+// focus and shows), started (the program's display listens), presented (the count of
+// presents), startAt (when the page started it) and firstPresentAt (when it first
+// presented), both on the page's performance.now() clock, and exitCode.
 //
 // While a program runs, this side listens to the page, and only then: keys, mouse buttons,
 // movements and wheel, touches, focus and visibility. Keys that the browser or the system
