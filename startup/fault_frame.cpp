@@ -13,11 +13,16 @@ constexpr int kContinueSearch = 1;
 
 // Puts the default action in place for the signal; if a handler of the program's was
 // there, puts it back and raises the signal to it. True when a handler was offered it.
+// The default action is left in place afterwards, whatever the handler did: handlers
+// commonly put themselves back, and the runtime library's own handlers further out would
+// call such a handler again and resume the faulting instruction, which faults again, for
+// ever. So the fault, once offered, goes on to the system's default handling.
 bool OfferToHandler(int signalNumber) {
   auto previous = std::signal(signalNumber, SIG_DFL);
   if (previous == SIG_DFL || previous == SIG_ERR) return false;
   std::signal(signalNumber, previous);
   std::raise(signalNumber);
+  std::signal(signalNumber, SIG_DFL);
   return true;
 }
 

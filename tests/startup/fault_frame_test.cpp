@@ -10,6 +10,11 @@ namespace {
 
 volatile std::sig_atomic_t received = 0;
 void Record(int signalNumber) { received = signalNumber; }
+// As handlers commonly do: it puts itself back for the next signal.
+void RecordAndStay(int signalNumber) {
+  received = received + 1;
+  std::signal(signalNumber, RecordAndStay);
+}
 
 // Each test starts from the default actions; whatever the test runner had installed (a
 // sanitizer's handlers, for instance) comes back afterwards.
@@ -49,6 +54,19 @@ TEST_F(FaultFrameTest, WithoutSegvHandlerTheFpeHandlerGetsIt) {
 TEST_F(FaultFrameTest, WithNoHandlersNothingIsRaised) {
   EXPECT_EQ(FaultFrameHandler(nullptr, nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(received, 0);
+}
+
+// Once offered, the fault goes on with the default action in place, whatever the handler
+// left there (itself again, or SIG_IGN): the runtime library's handlers further out would
+// otherwise run it again and resume the faulting instruction for ever.
+TEST_F(FaultFrameTest, AHandlerRunsOnceAndTheDefaultActionIsLeftInPlace) {
+  std::signal(SIGSEGV, RecordAndStay);
+  EXPECT_EQ(FaultFrameHandler(nullptr, nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(received, 1);
+  EXPECT_EQ(std::signal(SIGSEGV, SIG_DFL), SIG_DFL);
+  std::signal(SIGSEGV, SIG_IGN);
+  EXPECT_EQ(FaultFrameHandler(nullptr, nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(std::signal(SIGSEGV, SIG_DFL), SIG_DFL);
 }
 
 }  // namespace

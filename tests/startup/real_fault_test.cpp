@@ -73,9 +73,17 @@ TEST(RealFault, WithOnlyAnFpeHandlerThatOneGetsIt) {
   EXPECT_EQ(ended.exitCode, EXCEPTION_ACCESS_VIOLATION);
 }
 
-TEST(RealFault, WithoutHandlersTheProcessEndsSilently) {
+// A handler that puts itself back runs once: the runtime library's handlers do not run it
+// again and resume the fault for ever.
+TEST(RealFault, AHandlerThatPutsItselfBackRunsOnceThenTheProcessEnds) {
+  Ended ended = RunFaultingProgram("segv-stays");
+  EXPECT_EQ(ended.output, "signal 11, exception c0000005, writing at 0x40\r\n");
+  EXPECT_EQ(ended.exitCode, EXCEPTION_ACCESS_VIOLATION);
+}
+
+TEST(RealFault, WithoutHandlersTheFrameSeesTheFaultAndTheSystemEndsTheProcess) {
   Ended ended = RunFaultingProgram("none");
-  EXPECT_EQ(ended.output, "");
+  EXPECT_EQ(ended.output, "unhandled exception c0000005, seen by the frame\r\n");
   EXPECT_EQ(ended.exitCode, EXCEPTION_ACCESS_VIOLATION);
 }
 
