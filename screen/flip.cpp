@@ -1,7 +1,9 @@
 // Flipping: every frame ends here. Window messages are delivered, the back buffer is
 // presented (and held for the rest of the refresh period where the flip did not wait for
 // the display), a lost display is restored, and with a frame rate set the frame's time is
-// waited out on the performance counter.
+// waited out on the performance counter. A frame that shows nothing (the window in the
+// background, a display that could not be restored) waits for window messages until its
+// time is up, so that the program neither spins nor runs ahead of its display.
 #include "screen/drawing.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
@@ -29,21 +31,35 @@ void RestoreScreen() {
   if (ScreenState.notifications.surfacesRestored) ScreenState.notifications.surfacesRestored();
 }
 
-// Spins until more than a frame's ticks have passed since the last wait ended. A change
-// of sign of the counter's low 32 bits starts the wait anew from that read. A counter
+// The display's refresh rate: the monitor's as DirectDraw reported it, or 60 Hz where
+// that tells nothing. GetMonitorFrequency may fail, Windows uses 0 and 1 for "the
+// hardware's default rate", and a rate outside 24 to 240 Hz is no monitor's: trusted, a
+// reported 1 Hz would hold the program to one frame a second.
+std::int64_t RefreshHertz() {
+  DWORD hertz = ScreenState.monitorFrequency;
+  return hertz >= 24 && hertz <= 240 ? hertz : 60;
+}
+
+// Ticks since the last pacing wait ended, on the counter's low 32 bits. A change of sign
+// of those bits starts the wait anew from this read.
+std::int32_t TicksSinceLastWait(std::int64_t counter) {
+  auto now = static_cast<std::int32_t>(static_cast<std::uint32_t>(counter));
+  if ((now < 0 && ScreenState.lastCounter >= 0) || (now > 0 && ScreenState.lastCounter <= 0)) {
+    ScreenState.lastCounter = now;
+  }
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
+                                   static_cast<std::uint32_t>(ScreenState.lastCounter));
+}
+
+// Spins until more than a frame's ticks have passed since the last wait ended. A counter
 // that stops answering ends the wait: the frame goes unpaced rather than never.
 void WaitForFrameTime() {
   for (;;) {
     LARGE_INTEGER counter;
     if (!QueryPerformanceCounter(&counter)) return;
-    auto now = static_cast<std::int32_t>(static_cast<std::uint32_t>(counter.QuadPart));
-    if ((now < 0 && ScreenState.lastCounter >= 0) || (now > 0 && ScreenState.lastCounter <= 0)) {
-      ScreenState.lastCounter = now;
-    }
-    auto elapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
-                                             static_cast<std::uint32_t>(ScreenState.lastCounter));
-    if (elapsed > ScreenState.ticksPerFrame) {
-      ScreenState.lastCounter = now;
+    if (TicksSinceLastWait(counter.QuadPart) > ScreenState.ticksPerFrame) {
+      ScreenState.lastCounter =
+          static_cast<std::int32_t>(static_cast<std::uint32_t>(counter.QuadPart));
       return;
     }
   }
@@ -65,8 +81,7 @@ void HoldEarlyFlip() {
       !QueryPerformanceCounter(&now)) {
     return;
   }
-  std::int64_t hertz = ScreenState.monitorFrequency != 0 ? ScreenState.monitorFrequency : 60;
-  std::int64_t period = frequency.QuadPart / hertz;
+  std::int64_t period = frequency.QuadPart / RefreshHertz();
   std::int64_t due = ScreenState.lastFlipCounter + period;
   std::int64_t early = due - period / 8;
   if (ScreenState.lastFlipCounter == 0 || now.QuadPart >= early) {
@@ -94,6 +109,55 @@ void HoldEarlyFlip() {
   ScreenState.lastFlipCounter = due;
 }
 
+// Counter ticks left until the frame is due: the pacing's frame after the last wait where
+// a frame rate paces, else a refresh period after the last frame.
+std::int64_t TicksUntilDue(std::int64_t now, std::int64_t frequency, bool paced) {
+  if (paced) return std::int64_t{ScreenState.ticksPerFrame} - TicksSinceLastWait(now);
+  std::int64_t period = frequency / RefreshHertz();
+  // A frame more than a period late (the first, or after a long stall) is due at once,
+  // and the schedule starts anew from it.
+  if (now - ScreenState.lastFlipCounter > 2 * period) ScreenState.lastFlipCounter = now - period;
+  return ScreenState.lastFlipCounter + period - now;
+}
+
+// For a frame that showed nothing: waits for window messages, delivering them, until the
+// frame is due or the window has come back to the front, so that a program in the
+// background costs next to nothing and its timeline moves at the display's pace. With a
+// frame rate set, the pacing's own wait then spins out what is left of the last
+// millisecond.
+void WaitWhileNothingShows(bool paced) {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER now;
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0 ||
+      !QueryPerformanceCounter(&now)) {
+    // Without a clock: one period of 60 Hz.
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 16, QS_ALLINPUT) == WAIT_OBJECT_0) {
+      DrainMessages();
+    }
+    return;
+  }
+  bool wasActive = ScreenState.active;
+  for (;;) {
+    std::int64_t left = TicksUntilDue(now.QuadPart, frequency.QuadPart, paced);
+    if (left <= 0) break;
+    // Whole milliseconds, rounded down: the last part of the pacing's frame is spun out.
+    auto milliseconds = static_cast<DWORD>(left * 1000 / frequency.QuadPart);
+    if (paced && milliseconds == 0) return;
+    if (milliseconds == 0) milliseconds = 1;
+    DWORD woken = MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+    if (woken == WAIT_FAILED) Sleep(milliseconds);
+    if (woken == WAIT_OBJECT_0) {
+      DrainMessages();
+      if ((ScreenState.active && !wasActive) || !ScreenState.primary) return;
+    }
+    if (!QueryPerformanceCounter(&now)) return;
+  }
+  if (!paced) {
+    ScreenState.lastFlipCounter += frequency.QuadPart / RefreshHertz();
+    ScreenState.earlyFlips = 0;
+  }
+}
+
 }  // namespace
 
 IDirectDrawSurface7* FlipBuffers() {
@@ -105,20 +169,25 @@ IDirectDrawSurface7* FlipBuffers() {
   ReleaseScreenDrawing();
   UseBuffer(kBackBuffer);
   DrainMessages();
+  bool shown = false;
   if (ScreenState.active) {
     if (ScreenState.primary->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST) {
       RestoreScreen();
-      ScreenState.lastFlipCounter = 0;
-    } else if (ScreenState.frameRate == 0) {
-      // With a frame rate set, the wait below paces the frames instead.
-      HoldEarlyFlip();
+    } else {
+      shown = true;
     }
   }
   ScreenState.drawingBuffer = ScreenState.backBuffer;
-  if (ScreenState.frameRate != 0 &&
-      ScreenState.monitorFrequency != static_cast<DWORD>(ScreenState.requestedRefreshRate)) {
-    WaitForFrameTime();
+  // A frame rate paces the frames only where the monitor does not run at the rate asked
+  // of the display mode; where nothing paces them, early flips are held instead.
+  bool paced = ScreenState.frameRate != 0 &&
+               ScreenState.monitorFrequency != static_cast<DWORD>(ScreenState.requestedRefreshRate);
+  if (!shown) {
+    WaitWhileNothingShows(paced);
+  } else if (!paced) {
+    HoldEarlyFlip();
   }
+  if (paced) WaitForFrameTime();
   return ScreenState.drawingBuffer;
 }
 

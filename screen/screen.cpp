@@ -108,7 +108,9 @@ std::int32_t OpenScreen(std::int32_t width, std::int32_t height, std::int32_t de
   ShowWindow(window, SW_SHOWMAXIMIZED);
   EnableWindow(window, FALSE);
   ClearScreenBuffers();
-  ScreenState.directDraw->GetMonitorFrequency(&ScreenState.monitorFrequency);
+  if (ScreenState.directDraw->GetMonitorFrequency(&ScreenState.monitorFrequency) != DD_OK) {
+    ScreenState.monitorFrequency = 0;
+  }
   ScreenState.lastFlipCounter = 0;
   DetectPixelFormat();
   ScreenState.active = 1;

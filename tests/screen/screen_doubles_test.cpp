@@ -19,6 +19,7 @@ using ::testing::DoAll;
 using ::testing::Field;
 using ::testing::InSequence;
 using ::testing::Invoke;
+using ::testing::InvokeWithoutArgs;
 using ::testing::NiceMock;
 using ::testing::Pointee;
 using ::testing::Return;
@@ -283,6 +284,7 @@ class HeldFlipTest : public FlipTest {
     standin::SetPerformanceCounter(
         [this](LARGE_INTEGER* value) {
           value->QuadPart = now;
+          now += perRead;
           ++reads;
           return TRUE;
         },
@@ -325,10 +327,105 @@ class HeldFlipTest : public FlipTest {
     }
     return now - first;
   }
+  // Frames per second over `frames` frames after a few to settle.
+  double Rate(int frames) {
+    Flips(3);
+    return (frames - 1) * 1e6 / static_cast<double>(Flips(frames));
+  }
   std::int64_t now = 5000000;
+  // Microseconds that each read of the counter takes, for waits that spin on it.
+  std::int64_t perRead = 0;
   int reads = 0;
   int sleeps = 0;
 };
+
+// Whatever a driver answers, the frames end at the display's rate, never at one a second:
+// a monitor frequency that cannot be had, or is 0 or 1 ("the hardware's default") or no
+// monitor's, counts as 60 Hz; the flip may wait for the display's 60 Hz, come back at
+// once, or answer that it is still drawing; and a frame rate set where the monitor reports
+// the rate the mode asked for (0) paces nothing, so early flips are held all the same.
+TEST_F(HeldFlipTest, EveryDriverAnswerEndsAtTheDisplaysRate) {
+  enum FlipKind { kWaits, kAtOnce, kStillDrawing };
+  struct Case {
+    HRESULT answer;
+    DWORD hertz;
+    FlipKind flip;
+    std::int32_t frameRate;
+    double expected;
+  };
+  const Case cases[] = {
+      {DDERR_UNSUPPORTED, 30, kAtOnce, 0, 60},
+      {DD_OK, 0, kAtOnce, 0, 60},
+      {DD_OK, 1, kAtOnce, 0, 60},
+      {DD_OK, 1000, kAtOnce, 0, 60},
+      {DD_OK, 144, kAtOnce, 0, 144},
+      {DD_OK, 1, kWaits, 0, 60},
+      {DD_OK, 1, kStillDrawing, 0, 60},
+      {DD_OK, 0, kAtOnce, 60, 60},
+      {DD_OK, 60, kAtOnce, 30, 31},
+  };
+  perRead = 1;
+  for (const Case& c : cases) {
+    ON_CALL(directDraw, GetMonitorFrequency(_))
+        .WillByDefault(DoAll(SetArgPointee<0>(c.hertz), Return(c.answer)));
+    ASSERT_EQ(OpenScreen(800, 600, 8, ""), 1);
+    ASSERT_EQ(SetFrameRate(c.frameRate), 1);
+    if (c.flip == kWaits) {
+      ON_CALL(primary, Flip(_, _)).WillByDefault(InvokeWithoutArgs(ToNextBlank(16667)));
+    } else {
+      ON_CALL(primary, Flip(_, _))
+          .WillByDefault(Return(c.flip == kAtOnce ? DD_OK : DDERR_WASSTILLDRAWING));
+    }
+    double rate = Rate(121);
+    EXPECT_LE(rate, c.expected * 1.01) << c.hertz << " Hz, flip " << c.flip;
+    EXPECT_GE(rate, c.expected * 0.97) << c.hertz << " Hz, flip " << c.flip;
+  }
+}
+
+// While another window is active nothing is presented and nothing spins: each frame waits
+// for window messages until its refresh period is over, so the program keeps the display's
+// rate (and its timeline its speed) at next to no cost. DirectDraw answers as Windows may
+// meanwhile: the surfaces are lost, and restoring them fails until the program has the
+// display again, which may come after the window is active again; those frames wait too.
+TEST_F(HeldFlipTest, AwayFromTheDisplayEachFrameWaitsForMessagesForAPeriod) {
+  bool away = false;
+  bool lost = false;
+  ON_CALL(primary, Flip(_, _)).WillByDefault(Invoke([&](IDirectDrawSurface7*, DWORD) {
+    return lost ? DDERR_SURFACELOST : DD_OK;
+  }));
+  ON_CALL(directDraw, RestoreAllSurfaces()).WillByDefault(Invoke([&] {
+    lost = away;
+    return away ? DDERR_WRONGMODE : DD_OK;
+  }));
+  Flips(3);
+  away = lost = true;
+  PostMessageA(ScreenState.window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+  reads = sleeps = 0;
+  EXPECT_CALL(primary, Flip(_, _)).Times(0);
+  double background = Rate(121);
+  EXPECT_LE(background, 60.1);
+  EXPECT_GE(background, 59.5);
+  EXPECT_LE(sleeps, 124 * 2);
+  EXPECT_LE(reads, 124 * 4);
+  ::testing::Mock::VerifyAndClearExpectations(&primary);
+
+  // Active again, without the display yet: every frame tries to restore, and waits.
+  PostMessageA(ScreenState.window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+  EXPECT_CALL(primary, Flip(nullptr, DDFLIP_WAIT)).Times(30);
+  EXPECT_CALL(directDraw, RestoreAllSurfaces()).Times(30);
+  EXPECT_GE(Flips(30), 29 * 16666 - 1000);
+  ::testing::Mock::VerifyAndClearExpectations(&primary);
+  ::testing::Mock::VerifyAndClearExpectations(&directDraw);
+
+  // The display back: one frame restores it, and the frames are shown at its rate again.
+  away = false;
+  EXPECT_CALL(directDraw, RestoreAllSurfaces()).Times(1);
+  EXPECT_CALL(primary, Flip(nullptr, DDFLIP_WAIT)).Times(1 + 3 + 61);
+  FlipBuffers();
+  double shown = Rate(61);
+  EXPECT_LE(shown, 60.6);
+  EXPECT_GE(shown, 59.5);
+}
 
 // A flip that comes back at once (Wine's without 3D), with a wait for the blank that does
 // not wait either: from the second early flip in a row on, each frame sleeps out the rest

@@ -64,6 +64,10 @@ void RgbConverter::Row(const BYTE* pixels, DWORD width, std::uint32_t* out) cons
   for (DWORD x = 0; x < width; ++x) out[x] = Pixel(ReadPixel(pixels, x, bytes));
 }
 
+DWORD PlausibleRefreshRate(int hertz) {
+  return hertz >= 24 && hertz <= 240 ? static_cast<DWORD>(hertz) : 0;
+}
+
 std::uint32_t ReadPixel(const BYTE* row, DWORD x, DWORD bytesPerPixel) {
   const BYTE* p = row + std::size_t{x} * bytesPerPixel;
   std::uint32_t value = 0;

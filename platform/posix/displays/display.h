@@ -88,6 +88,10 @@ class RgbConverter {
   std::vector<std::uint32_t> table_;  // every value of an 8- or 16-bit pixel
 };
 
+// A refresh rate as a desktop reports it, or 0 where it tells nothing: systems use 0 and
+// 1 for "the hardware's default", and a rate outside 24 to 240 Hz is no monitor's.
+DWORD PlausibleRefreshRate(int hertz);
+
 // Reads the little-endian pixel at x of a row.
 std::uint32_t ReadPixel(const BYTE* row, DWORD x, DWORD bytesPerPixel);
 
@@ -175,6 +179,9 @@ class DisplayInput {
 
   // The desktop's events since the last call, oldest first.
   virtual void CollectEvents(std::vector<DisplayEvent>& events) = 0;
+  // Waits until the desktop has an event to collect, or for `milliseconds` at most: what
+  // a program in the background waits on instead of spinning. True when one came.
+  virtual bool WaitForEvents(DWORD milliseconds) = 0;
   // The keys held down, indexed by DirectInput scan code, 0x80 for a key down.
   virtual void ReadKeys(BYTE keys[256]) = 0;
   // Keeps the cursor inside the rectangle of the full screen's coordinates; null frees it.

@@ -37,6 +37,7 @@ class PresentCounter final : public Display {
   void CollectEvents(std::vector<DisplayEvent>& events) override {
     display_->CollectEvents(events);
   }
+  bool WaitForEvents(DWORD milliseconds) override { return display_->WaitForEvents(milliseconds); }
   void ReadKeys(BYTE keys[256]) override { display_->ReadKeys(keys); }
   void ClipCursor(const RECT* clip) override { display_->ClipCursor(clip); }
   void CollectMouseEvents(std::vector<MouseEvent>& events) override {

@@ -157,6 +157,10 @@ DWORD GetTickCount();
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 void Sleep(DWORD milliseconds);
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000
+#define WAIT_TIMEOUT 0x00000102
+#define WAIT_FAILED 0xFFFFFFFF
 
 // The display and input interfaces, as the Windows SDK's ddraw.h and dinput.h give them.
 #include "platform/posix/include/ddraw.h"    // IWYU pragma: export

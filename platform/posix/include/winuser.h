@@ -128,6 +128,7 @@ using DWORD_PTR = ULONG_PTR;
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+#define QS_ALLINPUT 0x04FF
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -172,6 +173,8 @@ BOOL SetWindowTextA(HWND window, LPCSTR text);
 int ShowCursor(BOOL show);
 BOOL ClipCursor(const RECT* rectangle);
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

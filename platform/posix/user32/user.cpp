@@ -14,6 +14,9 @@
 // makes every visible window need painting, and a request to close posts WM_CLOSE to the
 // window the user sees (the foreground window, else the one the focus will activate).
 //
+// MsgWaitForMultipleObjects waits on the display's events (no objects), for a program with
+// nothing to show.
+//
 // WM_PAINT is not queued: PeekMessageA makes one for a window that needs painting when
 // no other message matches, until BeginPaint (or DefWindowProcA's WM_PAINT) validates it.
 //
@@ -385,6 +388,20 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
     return TRUE;
   }
   return FALSE;
+}
+
+// Waits for the queue and the display's events alone: the stand-in has no objects to
+// wait on, and every kind of input wakes the wait.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
+  if (count != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
+  CollectDisplayEvents();
+  if (!State().queue.empty()) return WAIT_OBJECT_0;
+  // A message may also be posted while the display waits (by a test's clock).
+  bool event = CurrentDisplay().WaitForEvents(milliseconds);
+  return event || !State().queue.empty() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 BOOL TranslateMessage(const MSG* message) {

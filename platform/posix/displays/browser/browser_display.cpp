@@ -143,6 +143,12 @@ class BrowserDisplay final : public Display {
     desktopEvents_.clear();
   }
 
+  // The page's messages arrive while the thread is given back to the browser.
+  bool WaitForEvents(DWORD milliseconds) override {
+    if (desktopEvents_.empty()) Sleep(milliseconds);
+    return !desktopEvents_.empty();
+  }
+
   void ReadKeys(BYTE keys[256]) override {
     for (int i = 0; i < 256; ++i) keys[i] = keys_[i] | tapped_[i];
     tapped_.fill(0);

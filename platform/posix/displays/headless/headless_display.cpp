@@ -66,6 +66,11 @@ void HeadlessDisplay::CollectEvents(std::vector<DisplayEvent>& events) {
   events_.clear();
 }
 
+bool HeadlessDisplay::WaitForEvents(DWORD milliseconds) {
+  if (events_.empty()) Sleep(milliseconds);
+  return !events_.empty();
+}
+
 void HeadlessDisplay::ReadKeys(BYTE keys[256]) { std::memcpy(keys, keys_.data(), keys_.size()); }
 
 void HeadlessDisplay::ClipCursor(const RECT* clip) {

@@ -76,6 +76,8 @@ class HeadlessDisplay final : public Display {
   void Leave() override { fullScreen_ = false; }
   void Present(const FrameView& frame) override;
   void CollectEvents(std::vector<DisplayEvent>& events) override;
+  // Sleeps (Sleep, which a test may script) unless an event is waiting.
+  bool WaitForEvents(DWORD milliseconds) override;
   void ReadKeys(BYTE keys[256]) override;
   void ClipCursor(const RECT* clip) override;
   void CollectMouseEvents(std::vector<MouseEvent>& events) override;

@@ -14,7 +14,8 @@
 // sends the whole picture.
 //
 // The full screen's modes run at 60 Hz (or at the monitor's rate where that is slower),
-// whatever the monitor: a program whose motion advances by the frame moves alike on every
+// whatever the monitor, and at 60 Hz where the desktop's rate tells nothing (0, 1, or no
+// monitor's): a program whose motion advances by the frame moves alike on every
 // monitor. The display waits for the next of those refresh periods itself, unless the
 // renderer's presents already wait for a monitor no faster than that.
 //
@@ -92,7 +93,7 @@ std::int64_t MonotonicNanoseconds() {
 constexpr ChangedPicture::Order kXrgb = ChangedPicture::Order::kXrgb;
 
 // The refresh rate of the full screen's modes, where the monitor is not slower.
-constexpr int kModeRefreshRate = 60;
+constexpr DWORD kModeRefreshRate = 60;
 
 class SdlDisplay final : public Display {
  public:
@@ -129,8 +130,8 @@ class SdlDisplay final : public Display {
   }
 
   DWORD RefreshRate() const override {
-    int monitor = started_ ? machine_.desktopRefreshRate() : 0;
-    return static_cast<DWORD>(monitor > 0 ? std::min(monitor, kModeRefreshRate) : kModeRefreshRate);
+    DWORD monitor = started_ ? PlausibleRefreshRate(machine_.desktopRefreshRate()) : 0;
+    return monitor > 0 ? std::min(monitor, kModeRefreshRate) : kModeRefreshRate;
   }
 
   bool Enter(const DisplayMode& mode) override {
@@ -232,6 +233,17 @@ class SdlDisplay final : public Display {
     desktopEvents_.clear();
   }
 
+  // SDL's wait blocks on the desktop's connection; it leaves the event in SDL's queue for
+  // the next collection.
+  bool WaitForEvents(DWORD milliseconds) override {
+    if (!desktopEvents_.empty()) return true;
+    if (!started_) {
+      Sleep(milliseconds);
+      return false;
+    }
+    return SDL_WaitEventTimeout(nullptr, static_cast<int>(milliseconds)) == 1;
+  }
+
   void CollectMouseEvents(std::vector<MouseEvent>& events) override {
     Pump();
     events.insert(events.end(), mouseEvents_.begin(), mouseEvents_.end());
@@ -308,7 +320,7 @@ class SdlDisplay final : public Display {
     // Presents that wait for a monitor no faster than the mode need no wait of ours; on a
     // faster monitor, or where they do not wait, the display waits for its own periods.
     SDL_RendererInfo info{};
-    int monitor = machine_.desktopRefreshRate();
+    DWORD monitor = PlausibleRefreshRate(machine_.desktopRefreshRate());
     presentsWait_ = SDL_GetRendererInfo(renderer_, &info) == 0 &&
                     (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
                     !(info.flags & SDL_RENDERER_SOFTWARE) && monitor <= kModeRefreshRate;
