@@ -45,14 +45,17 @@ Ended RunFaultingProgram(const std::string& tail) {
     CloseHandle(readEnd);
     return ended;
   }
+  // The few lines the program prints fit in the pipe; one that loops for ever fills it,
+  // and is ended all the same.
+  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "the program did not end";
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  }
   char buffer[256];
   DWORD read = 0;
   while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
     ended.output.append(buffer, read);
-  }
-  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-    ADD_FAILURE() << "the program did not end";
-    TerminateProcess(process.hProcess, 1);
   }
   GetExitCodeProcess(process.hProcess, &ended.exitCode);
   CloseHandle(process.hThread);
