@@ -22,7 +22,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 "${wine_x_libraries[@]}"
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick icoutils libstb-dev
   emscripten chromium
 )
 # The browser tests' node modules come from npm; Debian's npm only where no npm is there

@@ -51,8 +51,8 @@ echo "=== test win32 ==="
 if [ "$wine32" = yes ]; then
   xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp" ctest --preset win32 -j"$jobs" --repeat until-pass:2
 else
-  ctest --preset win32 -R '^(deliverable|example)_imports_'
-  not_run_tests win32 -E '^(deliverable|example)_imports_'
+  ctest --preset win32 -R '^(deliverable|example)_(imports|resources)_'
+  not_run_tests win32 -E '^(deliverable|example)_(imports|resources)_'
 fi
 echo "=== test fuzz ==="
 ctest --preset fuzz -j"$jobs"

@@ -6,7 +6,8 @@
 # desktop entry is run by an unprivileged user with the root's usr/bin on the PATH, on a
 # private display: the frame of its picture (not a flat field), a key, exit code 0; the
 # example palette-cycle, started the same way from its link on the PATH, finds its bitmap
-# beside the installed program and cycles its colours (EXAMPLES-CHECKER is check-examples).
+# beside the installed program and cycles its colours (EXAMPLES-CHECKER is check-examples);
+# every desktop entry shows the project's icon, installed in the icon theme.
 # Without a display, the same user's starts show what the per-user folder keeps, that
 # many starts at once all run, that a read-only home runs the installed program, and
 # that a folder another user made is refused.
@@ -35,6 +36,7 @@ for example in sprite-garden palette-cycle; do
              "usr/share/man/man6/$example.6.gz")
 done
 for bitmap in flower.bmp bee.bmp ladybird.bmp cycle.bmp; do expected+=("usr/lib/bump/$bitmap"); done
+for size in 16 32 48 256; do expected+=("usr/share/icons/hicolor/${size}x$size/apps/bump.png"); done
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $6}' | sort)
 [ "$files" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
   fail "the package holds other files than it installs: $files"
@@ -45,6 +47,14 @@ fi
 
 root="$dir/root" home="$dir/home"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
+# Every menu entry shows the project's icon, the picture the Windows programs carry.
+for desktop in "$root"/usr/share/applications/*.desktop; do
+  [ "$(sed -n 's/^Icon=//p' "$desktop")" = bump ] || fail "$(basename "$desktop") has no Icon=bump"
+done
+for size in 16 32 48 256; do
+  cmp -s "$root/usr/share/icons/hicolor/${size}x$size/apps/bump.png" "$tree/packaging/icons/bump-$size.png" ||
+    fail "the ${size}-pixel icon is not the project's"
+done
 grep -rlF "$tree" "$root" && fail "files above name the source or build tree $tree"
 mkdir -p "$home"
 chmod 755 "$dir"
