@@ -1,12 +1,11 @@
 # Sourced after private_display.sh, once the program runs on that display with its pid in
-# $program_pid and its output going to $dir/output. check_frame_and_key SHOT PICTURE
-# CHECKER waits for the program's first frame, then $SCREENSHOT_DELAY seconds (ten unless
-# told), saves a screenshot as SHOT and checks it with CHECKER against our own shading of
-# PICTURE, presses a real key and requires the program to end within two seconds with exit
-# code 0, having printed nothing.
-check_frame_and_key() {
-  local shot=$1 picture=$2 checker=$3 attempt shown=
-  mkdir -p "$(dirname "$shot")"
+# $program_pid and its output going to $dir/output. wait_for_frame waits for the program's
+# first frame. check_frame_and_key SHOT PICTURE CHECKER waits for it, then
+# $SCREENSHOT_DELAY seconds (ten unless told), saves a screenshot as SHOT and checks it
+# with CHECKER against our own shading of PICTURE, presses a real key and requires the
+# program to end within two seconds with exit code 0, having printed nothing.
+wait_for_frame() {
+  local shown=
   # The first frame is up once the shaded area holds a lit pixel.
   for _ in $(seq 300); do
     kill -0 "$program_pid" 2>/dev/null || fail "ended before showing a frame: $(cat "$dir/output")"
@@ -18,6 +17,12 @@ check_frame_and_key() {
     sleep 0.1
   done
   [ -n "$shown" ] || fail "showed no frame: $(cat "$dir/output")"
+}
+
+check_frame_and_key() {
+  local shot=$1 picture=$2 checker=$3 attempt
+  mkdir -p "$(dirname "$shot")"
+  wait_for_frame
   # Ten seconds on, the relief has settled at 1.0 and the light reaches far. A screenshot
   # taken while a frame is being presented may hold parts of two; another is taken then.
   sleep "${SCREENSHOT_DELAY:-10}"
