@@ -266,6 +266,24 @@ TEST_F(FileLibraryTest, SharingBetweenTheOpeners) {
   EXPECT_NE(FileOpenRead(3, "shared"), nullptr);
   EXPECT_EQ(FileOpenExclusive(4, "shared"), nullptr);
   EXPECT_EQ(FileOpenExclusive(5, "missing"), nullptr);
+  FileClose(1);
+  FileClose(3);
+
+  // The writing openers share reading: while they hold the file, another program may read
+  // it (sharing writing in turn), but not write it.
+  for (auto opener : {FileOpen, FileCreate}) {
+    ASSERT_NE(opener(6, "shared"), nullptr);
+    std::string path = dir.WindowsPath("shared");
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    FileClose(6);
+  }
 }
 
 // A created file is for writing only: reading what was just written gets nothing and

@@ -90,6 +90,51 @@ TEST_F(ChangedPictureTest, AReshapedPictureOfTheSameSizeIsConvertedWhole) {
   EXPECT_TRUE(Convert(tall).Empty());
 }
 
+// A change of one byte of a pixel at either end of a row's changed span sends that whole
+// pixel: the span's ends are widened to whole pixels, never narrowed. In 16 and 32 bits,
+// in both orders a driver may ask for.
+TEST(ChangedPictureSpanTest, OneByteChangedAtEitherEndSendsItsPixel) {
+  struct Case {
+    standin::PixelFormat format;
+    DWORD leftPixel, leftByte, rightPixel, rightByte;
+  };
+  const Case cases[] = {
+      {{16, 0xF800, 0x07E0, 0x001F}, 2, 1, 5, 0},
+      {{16, 0xF800, 0x07E0, 0x001F}, 3, 0, 3, 1},
+      {{32, 0xFF0000, 0xFF00, 0xFF}, 2, 2, 6, 0},
+      {{32, 0xFF0000, 0xFF00, 0xFF}, 1, 1, 4, 2},
+  };
+  for (const Case& c : cases) {
+    for (auto order : {ChangedPicture::Order::kXrgb, ChangedPicture::Order::kRgbaBytes}) {
+      SCOPED_TRACE(testing::Message()
+                   << c.format.bitsPerPixel << " bits, pixels " << c.leftPixel << " to "
+                   << c.rightPixel << ", order " << static_cast<int>(order));
+      const DWORD width = 8, bytes = c.format.bitsPerPixel / 8;
+      std::vector<BYTE> pixels(width * bytes, 0);
+      FrameView frame{width, 1, static_cast<LONG>(width * bytes), pixels.data(), c.format, nullptr};
+      ChangedPicture changed;
+      std::vector<std::uint32_t> out(width, 0);
+      changed.Convert(frame, reinterpret_cast<BYTE*>(out.data()), width * 4, order);
+      pixels[c.leftPixel * bytes + c.leftByte] = 0xFF;
+      pixels[c.rightPixel * bytes + c.rightByte] = 0xFF;
+      out.assign(width, 0);
+      ChangedArea area =
+          changed.Convert(frame, reinterpret_cast<BYTE*>(out.data()), width * 4, order);
+      EXPECT_EQ(area.left, static_cast<int>(c.leftPixel));
+      EXPECT_EQ(area.right, static_cast<int>(c.rightPixel + 1));
+      standin::RgbConverter colours(c.format, nullptr);
+      for (DWORD x : {c.leftPixel, c.rightPixel}) {
+        std::uint32_t rgb = colours.Pixel(standin::ReadPixel(pixels.data(), x, bytes));
+        ASSERT_NE(rgb, 0u);
+        EXPECT_EQ(out[x], order == ChangedPicture::Order::kXrgb
+                              ? rgb
+                              : 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16)
+            << "pixel " << x;
+      }
+    }
+  }
+}
+
 // A browser's canvas takes the bytes R, G, B, 255: from an 8-bit picture's palette and
 // from a 16-bit picture's channels alike, whichever way the driver asks.
 TEST_F(ChangedPictureTest, ColoursComeInTheDriversOrder) {
