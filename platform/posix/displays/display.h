@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -151,6 +152,9 @@ class DisplayOutput {
   // Waits for the start of the display's next refresh; a display that does not wait for
   // its refresh (the headless one) returns at once.
   virtual void WaitForVerticalBlank() {}
+  // The title of the program's window that the desktop shows, for the desktop to name the
+  // full screen by where it names windows; empty when that window has none.
+  virtual void SetTitle(const std::string& title) { (void)title; }
 
   // The mode of that depth in the size given, laid out as this display lays it out.
   DisplayMode ModeOf(DWORD width, DWORD height, DWORD bitsPerPixel) const;

@@ -13,6 +13,7 @@
 // mode when the focus goes), an exposure
 // makes every visible window need painting, and a request to close posts WM_CLOSE to the
 // window the user sees (the foreground window, else the one the focus will activate).
+// The display is told that window's text as the title to show.
 //
 // MsgWaitForMultipleObjects waits on the display's events (no objects), for a program with
 // nothing to show.
@@ -120,12 +121,24 @@ bool Visible(HWND window) {
   return found && (found->style & WS_VISIBLE);
 }
 
+// The display names the full screen after the window the user sees: the foreground
+// window, else the one the focus will activate.
+void TellTitle() {
+  Desktop& desktop = State();
+  HWND shown = desktop.foreground ? desktop.foreground : desktop.lastActive;
+  if (Visible(shown)) CurrentDisplay().SetTitle(Find(shown)->text);
+}
+
 void Activate(HWND window) {
   Desktop& desktop = State();
   desktop.lastActive = window;
-  if (!desktop.hasFocus || desktop.foreground == window) return;
+  if (!desktop.hasFocus || desktop.foreground == window) {
+    TellTitle();
+    return;
+  }
   HWND previous = desktop.foreground;
   desktop.foreground = window;
+  TellTitle();
   if (previous && Find(previous)) {
     Send(previous, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(window));
   }
@@ -431,6 +444,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM lParam) {
       Window* target = FindOrFail(window);
       if (!target) return FALSE;
       target->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      TellTitle();
       return TRUE;
     }
     case WM_ERASEBKGND: {

@@ -346,6 +346,25 @@ TEST_F(DesktopTest, WindowTextGoesThroughTheProcedure) {
   EXPECT_EQ(standin::DescribeWindow(window)->text, "new");
 }
 
+// The display names the full screen after the window the user sees: its text when it is
+// shown and whenever it changes; a hidden window's text is not shown.
+TEST_F(DesktopTest, TheDisplayShowsTheTitleOfTheWindowTheUserSees) {
+  HWND first = MakeWindow("first");
+  HWND second = MakeWindow("second");
+  SetWindowTextA(first, "renamed while hidden");
+  EXPECT_EQ(display->Title(), "");
+  ShowWindow(first, SW_SHOW);
+  EXPECT_EQ(display->Title(), "renamed while hidden");
+  SetWindowTextA(first, "Starfield");
+  EXPECT_EQ(display->Title(), "Starfield");
+  SetWindowTextA(second, "not shown");
+  EXPECT_EQ(display->Title(), "Starfield");
+  ShowWindow(second, SW_SHOW);
+  EXPECT_EQ(display->Title(), "not shown");
+  SetWindowTextA(second, "");
+  EXPECT_EQ(display->Title(), "");
+}
+
 TEST_F(DesktopTest, EnablingAndMovingTellTheWindow) {
   HWND window = MakeWindow();
   EXPECT_FALSE(EnableWindow(window, FALSE));

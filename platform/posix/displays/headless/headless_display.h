@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/posix/displays/display.h"
@@ -68,6 +69,8 @@ class HeadlessDisplay final : public Display {
   // The mode of the full screen, or the desktop's mode outside it.
   DisplayMode Mode() const;
   std::optional<RECT> CursorClip() const { return clip_; }
+  // The title the desktop would name the full screen by.
+  const std::string& Title() const { return title_; }
 
   bool Start() override { return available_; }
   DisplayMode DesktopMode() override { return ModeOf(desktopWidth_, desktopHeight_, 32); }
@@ -75,6 +78,7 @@ class HeadlessDisplay final : public Display {
   bool Enter(const DisplayMode& mode) override;
   void Leave() override { fullScreen_ = false; }
   void Present(const FrameView& frame) override;
+  void SetTitle(const std::string& title) override { title_ = title; }
   void CollectEvents(std::vector<DisplayEvent>& events) override;
   // Sleeps (Sleep, which a test may script) unless an event is waiting.
   bool WaitForEvents(DWORD milliseconds) override;
@@ -96,6 +100,7 @@ class HeadlessDisplay final : public Display {
   std::size_t presents_ = 0;
   std::deque<PresentedFrame> frames_;
   std::optional<RECT> clip_;
+  std::string title_;
 };
 
 }  // namespace standin
