@@ -1,8 +1,8 @@
 // The SDL display on the X server named by DISPLAY (Xvfb in the checks): a full screen
 // that shows the flipped frames' colours, also where only some rows or the palette
-// changed, waits for the display, hides the cursor, and hands over the desktop's keys,
-// focus and close request; through SDL's renderer and through the window's own surface.
-// Skipped without DISPLAY.
+// changed, waits for the display, hides the cursor, carries the window's title, and hands
+// over the desktop's keys, focus and close request; through SDL's renderer and through the
+// window's own surface, in any order in one process. Skipped without DISPLAY.
 #include "platform/posix/displays/sdl/sdl_display.h"
 
 #include <SDL.h>
@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -29,6 +30,9 @@
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus\n"; }
 
 namespace {
+
+// The X server stays up between the tests, whatever their order.
+[[maybe_unused]] const bool xConnectionHeld = (HoldXConnection(), true);
 
 // SDL unloads the GL driver when its video ends, and what the driver held then would be
 // reported as lost with no library to name it by. Keeping every library loaded keeps
@@ -69,6 +73,26 @@ bool KeyDown(BYTE scanCode) {
   BYTE keys[256];
   standin::ReadKeyboard(keys);
   return keys[scanCode] & 0x80;
+}
+
+// The X windows whose WM_NAME and _NET_WM_NAME are both exactly the title.
+int WindowsTitled(const std::string& title) {
+  std::string command = "for id in $(xdotool search --name '^" + title +
+                        "$'); do xprop -id $id WM_NAME _NET_WM_NAME; done";
+  FILE* output = popen(command.c_str(), "r");
+  if (!output) return -1;
+  std::string names;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, output)) names += buffer;
+  pclose(output);
+  std::string wmName = "WM_NAME(STRING) = \"" + title + "\"\n";
+  std::string netName = "_NET_WM_NAME(UTF8_STRING) = \"" + title + "\"\n";
+  int both = 0;
+  for (std::size_t at = 0; (at = names.find(wmName, at)) != std::string::npos;
+       at += wmName.size()) {
+    if (names.compare(at + wmName.size(), netName.size(), netName) == 0) ++both;
+  }
+  return both;
 }
 
 void PushWindowEvent(Uint8 event) {
@@ -230,6 +254,36 @@ TEST(SdlDisplayMachineTest, WithoutAWindowSurfaceARendererShowsTheFrames) {
   EXPECT_GT(screen.Flips(30), std::chrono::milliseconds(250));
 }
 
+// Where the window has no surface and no accelerated renderer starts, SDL's software
+// renderer shows the frames.
+TEST(SdlDisplayMachineTest, WithoutASurfaceOrAcceleratedRendererTheSoftwareOneShowsTheFrames) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) GTEST_SKIP() << "DISPLAY is not set";
+  std::uint32_t made = 0;
+  standin::SdlMachine machine;
+  machine.windowSurface = [](SDL_Window*) -> SDL_Surface* { return nullptr; };
+  machine.createRenderer = [&](SDL_Window* window, int index,
+                               std::uint32_t flags) -> SDL_Renderer* {
+    if (!(flags & SDL_RENDERER_SOFTWARE)) {
+      SDL_SetError("no accelerated renderer here");
+      return nullptr;
+    }
+    made = flags;
+    return SDL_CreateRenderer(window, index, flags);
+  };
+  standin::InstallDisplay(
+      standin::MakeSdlDisplay(standin::SdlPresentation::kWindowSurface, machine));
+  FullScreen screen;
+  ASSERT_EQ(screen.Open(), DD_OK);
+  EXPECT_EQ(made, static_cast<std::uint32_t>(SDL_RENDERER_SOFTWARE));
+  EXPECT_TRUE(Eventually([&] {
+    FillRows(screen.back, 0, 599, 1, 2);
+    screen.primary->Flip(nullptr, DDFLIP_WAIT);
+    return ScreenColourAt(0.25, 0.5) == 0xFF0000u && ScreenColourAt(0.75, 0.5) == 0x0000FFu;
+  }));
+  PinLoadedLibraries();
+}
+
 // Where neither the window's surface nor any renderer can show the screen, the mode
 // cannot be set, and standard error says why.
 TEST(SdlDisplayMachineTest, WhereNothingCanShowTheScreenTheModeFails) {
@@ -333,6 +387,13 @@ TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   DrainMessages();
   EXPECT_EQ(standin::ForegroundWindow(), window);
 
+  // The desktop names the full screen by the window's title, or by the program's name
+  // while the title is empty.
+  EXPECT_EQ(WindowsTitled(program_invocation_short_name), 1);
+  ASSERT_TRUE(SetWindowTextA(window, "Starfield"));
+  EXPECT_EQ(WindowsTitled("Starfield"), 1);
+  EXPECT_EQ(WindowsTitled(program_invocation_short_name), 0);
+
   // The cursor's clip, in the full screen's coordinates, confines the mouse in the window
   // (which covers the 800 x 600 screen exactly).
   SDL_Window* shown = SDL_GetKeyboardFocus();
@@ -400,12 +461,23 @@ TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
 
   // The desktop's request to close reaches the window shown as WM_CLOSE, not as a key.
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
-  SDL_PushEvent(&quit);
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
   MSG message;
   EXPECT_TRUE(PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
   EXPECT_FALSE(KeyDown(DIK_ESCAPE));
+
+  // SDL's quit event comes when the connection to the display is lost: the process ends
+  // at once, saying so, with exit code 1.
+  EXPECT_EXIT(
+      {
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+        DrainMessages();
+      },
+      testing::ExitedWithCode(1),
+      std::string(program_invocation_short_name) +
+          ": the display was lost \\(the desktop's connection ended\\); ending");
 
   palette->Release();
   back->Release();

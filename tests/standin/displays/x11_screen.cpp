@@ -6,8 +6,19 @@
 
 #include <bit>
 
+namespace {
+
+Display* held = nullptr;
+
+}  // namespace
+
+void HoldXConnection() {
+  if (!held) held = XOpenDisplay(nullptr);
+}
+
 std::optional<std::uint32_t> ScreenColourAt(double fx, double fy) {
-  Display* x = XOpenDisplay(nullptr);
+  HoldXConnection();
+  Display* x = held;
   if (!x) return std::nullopt;
   int screen = DefaultScreen(x);
   int px = static_cast<int>(DisplayWidth(x, screen) * fx);
@@ -25,6 +36,5 @@ std::optional<std::uint32_t> ScreenColourAt(double fx, double fy) {
           channel(image->blue_mask);
     XDestroyImage(image);
   }
-  XCloseDisplay(x);
   return rgb;
 }

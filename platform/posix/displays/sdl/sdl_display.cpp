@@ -6,9 +6,10 @@
 // SDL's accelerated renderer, whose presents wait for the vertical blank. Elsewhere the
 // renderer would be OpenGL on a software rasteriser, costlier than the picture itself, so
 // the picture goes straight into the window's own surface (SDL_GetWindowSurface, shared
-// memory on X11). Video drivers without a framebuffer of their own (Wayland, KMS/DRM) give
-// no window surface: there a renderer shows the picture after all, SDL's software one if
-// no other starts; where none does, the full screen cannot be shown and Enter fails.
+// memory on X11). Video drivers without a framebuffer of their own (Wayland, KMS/DRM) make
+// the window's surface through a renderer of SDL's. Where the window has no surface all
+// the same, a renderer shows the picture after all, SDL's software one if no other starts;
+// where none does, the full screen cannot be shown and Enter fails.
 // Either way only the rows that changed since the last present are converted and sent,
 // and only their changed columns; a new palette, pixel format or size, or an exposure,
 // sends the whole picture.
@@ -25,8 +26,23 @@
 // while the full screen is shown, and the system cursor is hidden for that time. The
 // display takes every SDL event from the queue; the keyboard is read from SDL's keyboard
 // state through the key table of sdl_keys.h. While the full screen is shown the mouse is in SDL's
-// relative mode: the cursor stays put and hidden, and its motions, buttons and wheel are kept for
-// the mouse device, the latest kMouseEventsKept of them.
+// relative mode, made by warping: the cursor is hidden and brought back to the window's centre
+// after each move, and each move is the motion from there. So every pointing device moves
+// the mouse, those that place the pointer (tablets, touch screens, remote desktops, a
+// virtual machine's pointer) as well as those that move it, as a full-screen program's
+// mouse moves on Windows; SDL's other way, the devices' raw motion, has none from the
+// former on X. The motions, buttons and wheel are kept for the mouse device, the latest
+// kMouseEventsKept of them.
+//
+// The window carries the title of the program's window that the desktop shows (from
+// USER32), or the program's name where that title is empty, so that the desktop names it.
+//
+// A lost display ends the process at once with exit code 1, as the system ends a program
+// whose session has ended, and as an X program ends when its display goes: the broken
+// connection to the X server, or SDL's quit event, which on these desktops (its signal
+// handlers off, and the last window's close not taken for one) comes only when the
+// connection to the display is lost (a Wayland compositor gone). Nothing that would talk
+// to the lost display runs on the way out.
 //
 // Where SDL's video cannot start, or the full screen cannot be shown, the display says why
 // on standard error, once, as a system's display layer would; the program goes on
@@ -45,6 +61,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -57,6 +74,7 @@
 
 #include "platform/posix/displays/sdl/sdl_keys.h"
 #include "platform/posix/displays/sdl/window_manager.h"
+#include "platform/posix/displays/sdl/x11_connection.h"
 
 namespace standin {
 namespace {
@@ -94,6 +112,18 @@ constexpr ChangedPicture::Order kXrgb = ChangedPicture::Order::kXrgb;
 
 // The refresh rate of the full screen's modes, where the monitor is not slower.
 constexpr DWORD kModeRefreshRate = 60;
+
+// The video drivers that give a window a framebuffer of their own; others give a window
+// surface only through a renderer of SDL's.
+constexpr std::array<const char*, 3> kOwnFramebuffer = {"x11", "offscreen", "dummy"};
+
+// Ends the process with the exit code of a lost display, saying why; nothing else runs on
+// the way out, since whatever would talk to the display would wait for it for ever.
+[[noreturn]] void EndForLostDisplay(const char* why) {
+  std::fprintf(stderr, "%s: the display was lost (%s); ending\n", program_invocation_short_name,
+               why);
+  _exit(1);
+}
 
 class SdlDisplay final : public Display {
  public:
@@ -143,7 +173,8 @@ class SdlDisplay final : public Display {
       // is the full screen already, while asking for it would wait in vain for an answer.
       SDL_DisplayMode desktop{};
       if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
-      window_ = SDL_CreateWindow("", 0, 0, desktop.w, desktop.h, SDL_WINDOW_BORDERLESS);
+      window_ =
+          SDL_CreateWindow(ShownTitle().c_str(), 0, 0, desktop.w, desktop.h, SDL_WINDOW_BORDERLESS);
       if (!window_) return false;
       if (WindowManaged(window_)) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
       if (presentation_ == SdlPresentation::kChosen) {
@@ -163,7 +194,16 @@ class SdlDisplay final : public Display {
       return false;
     }
     SDL_ShowCursor(SDL_DISABLE);
-    SDL_SetRelativeMouseMode(SDL_TRUE);
+    if (!SDL_GetRelativeMouseMode()) {
+      SDL_SetRelativeMouseMode(SDL_TRUE);
+      // SDL forgets where the pointer was when relative mode starts, and takes the first
+      // move it then sees as the pointer's place rather than as a motion, unless that move
+      // is the one back to the centre. A step beside the centre is that first move.
+      int x = 0, y = 0, w = 0, h = 0;
+      SDL_GetWindowPosition(window_, &x, &y);
+      SDL_GetWindowSize(window_, &w, &h);
+      SDL_WarpMouseGlobal(x + w / 2 - 1, y + h / 2);
+    }
     if (renderer_) {
       SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
       SDL_RenderClear(renderer_);
@@ -265,7 +305,16 @@ class SdlDisplay final : public Display {
     ApplyClip();
   }
 
+  void SetTitle(const std::string& title) override {
+    title_ = title;
+    if (window_) SDL_SetWindowTitle(window_, ShownTitle().c_str());
+  }
+
  private:
+  std::string ShownTitle() const {
+    return title_.empty() ? std::string(program_invocation_short_name) : title_;
+  }
+
   // SDL would fall back to drivers that show nothing (offscreen, dummy) when no desktop
   // answers, and probing Wayland without its session prints to stderr; so only the
   // desktops that the environment names are tried, unless SDL_VIDEODRIVER chooses.
@@ -285,10 +334,12 @@ class SdlDisplay final : public Display {
     // The program installs no signal handlers, so neither does SDL on its behalf: an
     // interrupt or termination ends the process as usual.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The window's surface is to be its own memory, not a texture of a renderer.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The window's close reaches the program as a request (WM_CLOSE); a quit event is then
+    // the display's going alone.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "1");
     if (Named("SDL_VIDEODRIVER")) {
-      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return Started();
       SayWhyNoDisplay(std::string("SDL_VIDEODRIVER=") + std::getenv("SDL_VIDEODRIVER") + ": " +
                       SDL_GetError());
       return false;
@@ -299,12 +350,32 @@ class SdlDisplay final : public Display {
     for (auto [driver, variable] : desktops) {
       if (!Named(variable)) continue;
       SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
-      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return Started();
       why += std::string(why.empty() ? "" : "; ") + variable + "=" + std::getenv(variable) + ": " +
              SDL_GetError();
     }
     SayWhyNoDisplay(why.empty() ? "DISPLAY is not set" : why);
     return false;
+  }
+
+  // What a started video driver needs. The window's surface is to be the driver's own
+  // memory, not a texture of a renderer, where the driver has such a framebuffer; the
+  // others make the surface through a renderer of SDL's, which the hint would forbid (and
+  // SDL's software renderer draws into the window's surface too). A broken connection to
+  // the X server ends the process.
+  static bool Started() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    bool own = std::any_of(kOwnFramebuffer.begin(), kOwnFramebuffer.end(),
+                           [&](const char* name) { return std::strcmp(driver, name) == 0; });
+    if (own) {
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    } else {
+      SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    }
+    if (std::strcmp(driver, "x11") == 0) {
+      EndWhenXConnectionBreaks([] { EndForLostDisplay("the connection to the X server broke"); });
+    }
+    return true;
   }
 
   // The window's own surface where it is asked for and SDL has one; a renderer otherwise,
@@ -334,7 +405,7 @@ class SdlDisplay final : public Display {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
       if (event.type == SDL_QUIT) {
-        desktopEvents_.push_back(DisplayEvent::kCloseRequested);
+        EndForLostDisplay("the desktop's connection ended");
       } else if (event.type == SDL_WINDOWEVENT) {
         switch (event.window.event) {
           case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -537,6 +608,7 @@ class SdlDisplay final : public Display {
   std::int64_t refreshPeriod_ = 1000000000 / 60;
   std::int64_t refreshOrigin_ = 0;
   std::optional<RECT> clip_;
+  std::string title_;
   std::vector<DisplayEvent> desktopEvents_;
   std::deque<MouseEvent> mouseEvents_;
 };
