@@ -18,6 +18,7 @@ name=$(basename "$deb")
 source "$(dirname "$0")/private_display.sh"
 source "$(dirname "$0")/frame_check.sh"
 tree=$(cd "$(dirname "$0")/../.." && pwd)
+ran=()
 commands=(bump-paris:Paris.pcx bump-morph:Morph.pcx bump-morphose:morphose.pcx)
 
 depends=$(dpkg-deb -I "$deb" | sed -n 's/^ Depends: //p')
@@ -58,14 +59,14 @@ done
 grep -rlF "$tree" "$root" && fail "files above name the source or build tree $tree"
 mkdir -p "$home"
 chmod 755 "$dir"
-as_user=()
+user=()
 if [ "$(id -u)" -eq 0 ]; then
   chown nobody:nogroup "$home"
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
 # The user's own environment, clean but for the variables a command adds; commands run
 # from the home folder, and what they print goes to $dir/output.
-as_user+=(env -i HOME="$home" PATH="$root/usr/bin:/usr/bin:/bin")
+as_user=("${user[@]}" env -i HOME="$home" PATH="$root/usr/bin:/usr/bin:/bin")
 run_as_user() { (cd "$home" && exec "${as_user[@]}" "$@") >"$dir/output" 2>&1; }
 
 for entry in "${commands[@]}"; do
@@ -144,14 +145,24 @@ cmp -s "$root/usr/lib/bump/bump-paris" "$own/bump-paris" || fail "the copy was n
 printf 'newer' >>"$root/usr/lib/bump/bump-paris"
 starts_at_once "$home/data1"
 
-# A home that cannot be written: the installed program runs, saying why, and ends with 0.
+# Without a home (nor XDG_DATA_HOME), as without a writable one: the installed program
+# runs, saying why, and ends with 0.
+(cd "$home" && exec "${user[@]}" env -i "$root/usr/bin/bump-paris") \
+  >"$dir/output" 2>&1 || fail "start without HOME: $(cat "$dir/output")"
+grep -q "^bump-paris: HOME is not set; running the installed" "$dir/output" ||
+  fail "without HOME: $(cat "$dir/output")"
+grep -qx "$no_display" "$dir/output" || fail "without HOME the program did not run: $(cat "$dir/output")"
+ran+=("one without a home runs the installed program")
+
 if [ "$(id -u)" -eq 0 ]; then
+  # A home that cannot be written: the installed program runs, saying why, and ends with 0.
   mkdir -p "$dir/readonly"
   (cd "$home" && exec "${as_user[@]}" HOME="$dir/readonly" bump-paris) >"$dir/output" 2>&1 ||
     fail "start with a read-only home: $(cat "$dir/output")"
   grep -q "^bump-paris: cannot make $dir/readonly/.local/share/bump; running the installed" \
     "$dir/output" || fail "a read-only home: $(cat "$dir/output")"
   grep -qx "$no_display" "$dir/output" || fail "the installed program did not run: $(cat "$dir/output")"
+  ran+=("a read-only home runs the installed program")
 
   # A bump/ folder that another user made is not used, nor written through: here one
   # whose link leads to that user's program.
@@ -171,11 +182,55 @@ if [ "$(id -u)" -eq 0 ]; then
   run_as_user mkdir -m 777 "$home/open" "$home/open/bump"
   (cd "$home" && exec "${as_user[@]}" XDG_DATA_HOME="$home/open" bump-paris) >"$dir/output" 2>&1
   [ $? -eq 1 ] || fail "a folder others may write to was used: $(cat "$dir/output")"
+  ran+=("a folder of another user, or one others may write to, is refused")
+
+  # Another user who may write to the folder above the user's own swaps that folder for a
+  # link to a folder of theirs, again and again, while the user starts the program: no
+  # start runs their program (a start that finds the swapped folder is refused).
+  other=(setpriv --reuid=65533 --regid=65533 --clear-groups)
+  mkdir -m 1777 "$dir/sticky"
+  "${other[@]}" mkdir -m 777 "$dir/sticky/data"
+  mkdir "$dir/sticky/theirs"
+  cp "$dir/theirs/bump-paris" "$pictures/Paris.pcx" "$dir/sticky/theirs/"
+  chown -R 65533:65533 "$dir/sticky/theirs"
+  (cd "$home" && exec "${as_user[@]}" XDG_DATA_HOME="$dir/sticky/data" bump-paris) \
+    >"$dir/output" 2>&1 || fail "first start under a shared folder: $(cat "$dir/output")"
+  "${other[@]}" ln -s "$dir/sticky/theirs" "$dir/sticky/data/link"
+  # renameat2(AT_FDCWD, "bump", AT_FDCWD, "link", RENAME_EXCHANGE), the link in place for
+  # a millisecond every five: a start that checks the folder and then runs what the path
+  # leads to ran their program in about 3 of 100 starts here.
+  (cd "$dir/sticky/data" && exec "${other[@]}" /usr/bin/python3 -c '
+import ctypes, time
+libc = ctypes.CDLL(None)
+while True:
+    libc.renameat2(-100, b"bump", -100, b"link", 2)
+    time.sleep(0.001)
+    libc.renameat2(-100, b"bump", -100, b"link", 2)
+    time.sleep(0.005)
+') &
+  swapper=$!
+  ran_theirs=0 refused=0 started=0
+  for _ in $(seq 200); do
+    (cd "$home" && exec "${as_user[@]}" XDG_DATA_HOME="$dir/sticky/data" bump-paris) >"$dir/output" 2>&1
+    if grep -q "ran their program" "$dir/output"; then
+      ran_theirs=$((ran_theirs + 1))
+    elif grep -q "is not private to you" "$dir/output"; then
+      refused=$((refused + 1))
+    elif grep -qx "$no_display" "$dir/output"; then
+      started=$((started + 1))
+    fi
+  done
+  kill "$swapper"
+  wait "$swapper" 2>/dev/null
+  [ $ran_theirs -eq 0 ] || fail "$ran_theirs of 200 starts ran the program of the user who swapped the folder"
+  [ $((refused + started)) -eq 200 ] || fail "of 200 starts under a swapped folder, $((200 - refused - started)) did neither run nor refuse: $(cat "$dir/output")"
+  ran+=("a folder swapped under the start by another user ran $started starts and refused $refused, none ran that user's program")
 else
-  echo "not run: a read-only home and a folder of another user (they need root to set up)"
+  echo "not run: a read-only home, a folder of another user and one swapped by another user (they need root to set up)"
 fi
+# Only what ran is named here.
+summary=$(printf '; %s' "${ran[@]}")
 echo "ok: $name declares $depends; installs only its files; as $(stat -c %U "$home")" \
   "each command showed its picture's frame ($shots/*-deb.png) and ended with exit code 0" \
   "on a key, palette-cycle cycled its palette, and its folder keeps the user's picture and" \
-  "follows an upgrade; 60 starts at once all ran; a read-only home runs the installed" \
-  "program; a folder not private is refused"
+  "follows an upgrade; 60 starts at once all ran$summary"

@@ -40,4 +40,10 @@ twice node tests/web/package_test.mjs "$packages"/bump-*-web.zip \
   "$checker" >"$packages/web.log" 2>&1
 web_status=$?
 cat "$packages/zip.log" "$packages/deb.log" "$packages/web.log"
+# A check that could not run here is named again at the end, apart from what passed.
+not_run=$(grep -h '^not run:' "$packages/zip.log" "$packages/deb.log" "$packages/web.log")
+if [ -n "$not_run" ]; then
+  echo "NOT RUN in the packages' tests:"
+  echo "$not_run"
+fi
 [ $zip_status -eq 0 ] && [ $deb_status -eq 0 ] && [ $web_status -eq 0 ]
