@@ -140,10 +140,12 @@ void WaitWhileNothingShows(bool paced) {
   for (;;) {
     std::int64_t left = TicksUntilDue(now.QuadPart, frequency.QuadPart, paced);
     if (left <= 0) break;
-    // Whole milliseconds, rounded down: the last part of the pacing's frame is spun out.
-    auto milliseconds = static_cast<DWORD>(left * 1000 / frequency.QuadPart);
-    if (paced && milliseconds == 0) return;
-    if (milliseconds == 0) milliseconds = 1;
+    // Whole milliseconds: rounded down where the pacing spins out the rest of its frame,
+    // else rounded up, one wake a frame, the next frame due a period after this one's due
+    // time however late the wake.
+    auto milliseconds = static_cast<DWORD>((left * 1000 + (paced ? 0 : frequency.QuadPart - 1)) /
+                                           frequency.QuadPart);
+    if (milliseconds == 0) return;
     DWORD woken = MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
     if (woken == WAIT_FAILED) Sleep(milliseconds);
     if (woken == WAIT_OBJECT_0) {
