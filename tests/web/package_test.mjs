@@ -48,7 +48,7 @@ after(async () => {
 });
 
 test('holds the site, its compressed forms and README.txt, and nothing else', async () => {
-  const expected = ['index.html', 'README.txt'];
+  const expected = ['index.html', 'README.txt', 'icon-32.png', 'icon-256.png'];
   for (const [name, picture] of Object.entries(programs)) {
     expected.push(`bump-${name}.html`, `bump-${name}.js`, `bump-${name}.wasm`,
                   `bump-${name}.png`, picture);
@@ -98,6 +98,14 @@ test('the front page shows each still and leads to a page that shows its picture
          return response.headers.get('content-type');
        });
        assert.equal(wasm, 'application/wasm');
+       // The project's icon, as the Windows programs and the desktop entries show it.
+       const icon = await page.evaluate(async () => {
+         const image = new Image();
+         image.src = document.querySelector('link[rel="icon"]').href;
+         await image.decode();
+         return [image.naturalWidth, image.naturalHeight];
+       });
+       assert.deepEqual(icon, [32, 32]);
 
        for (const [name, picture] of Object.entries(programs)) {
          await page.goto(address, {waitUntil: 'load'});
