@@ -77,16 +77,17 @@ xdotool windowfocus --sync "$other"
 sleep 1
 measure
 back=$percent back_rate=$rate
-kill "$other_pid"
-wait "$other_pid" 2>/dev/null
 
-# And back to the program.
+# And back to the program; then the other window goes (while it still had the focus, its
+# end would give the focus back to whatever the pointer is over).
 if [ -n "$runner" ]; then
   $runner "$front_tool" || fail "cannot bring the program to the front"
 else
   xdotool windowfocus --sync "$program_window"
 fi
 sleep 1
+kill "$other_pid"
+wait "$other_pid" 2>/dev/null
 measure
 again_rate=$rate
 shot="$shots/${name%.exe}${runner:+-wine}-back.png"

@@ -14,9 +14,12 @@ int main() {
     return 1;
   }
   ShowWindow(window, SW_RESTORE);
-  if (!SetForegroundWindow(window)) {
-    std::fprintf(stderr, "bring-to-front: the window cannot have the foreground\n");
-    return 1;
+  // The foreground may take a moment to arrive, as the system hands it over.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (GetForegroundWindow() == window) return 0;
+    SetForegroundWindow(window);
+    Sleep(100);
   }
-  return 0;
+  std::fprintf(stderr, "bring-to-front: the window does not get the foreground\n");
+  return 1;
 }
