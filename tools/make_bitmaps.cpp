@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/little_endian.h"
+
 namespace {
 
 constexpr int kSpriteSize = 64;
@@ -34,16 +36,6 @@ struct Bitmap {
   std::vector<std::uint32_t> pixels;  // index, or red | green << 8 | blue << 16
   std::array<Rgb, 256> colors{};      // 8 bits only
 };
-
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
 
 // An uncompressed bitmap with the 14-byte file header and the 40-byte information header,
 // rows stored bottom-up and padded to 4 bytes, a full colour table for 8 bits.

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/little_endian.h"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
@@ -75,16 +77,6 @@ std::vector<std::uint8_t> Draw(int size) {
     }
   }
   return pixels;
-}
-
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
 }
 
 std::vector<std::uint8_t> Png(const std::vector<std::uint8_t>& rgba, int size) {
