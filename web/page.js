@@ -79,7 +79,9 @@
     },
     change: (run) => tellState(run),
     exit: () => ended(`The ${what} has ended.`),
-    abort: () => ended(`The ${what} stopped on an error.`),
+    abort: (run) => ended(run.unavailable ?
+        `The ${what} could not be loaded (${program}.js: ${run.unavailable}).` :
+        `The ${what} stopped on an error.`),
   });
   // The module, fetched once; a failed fetch is tried again at the next start.
   let fetched = null;

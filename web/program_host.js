@@ -75,4 +75,6 @@ function hostProgram(send) {
 if (typeof WorkerGlobalScope != 'undefined' && self instanceof WorkerGlobalScope) {
   const host = hostProgram((message) => postMessage(message));
   self.onmessage = (event) => host(event.data);
+  // The script has run: an error from here on is the program's.
+  postMessage({type: 'ready'});
 }

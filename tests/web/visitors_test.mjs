@@ -4,8 +4,11 @@
 // lost canvas, a fast monitor, and what the page says and how legibly.
 //   node tests/web/visitors_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER
 import assert from 'node:assert/strict';
+import fs from 'node:fs/promises';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
+
+import {serve} from '../../web/serve.mjs';
 
 import * as support from './support.mjs';
 import {exited, pause, presents, startedAgain, testTimeout} from './support.mjs';
@@ -353,6 +356,57 @@ describe('a visitor of bump-paris', () => {
           assert.equal(page.workers().length, 1, 'the broken worker is gone');
         } finally {
           await page.close();
+        }
+      });
+
+  test(
+      'when the program\'s script does not come or is no script, the page says it could ' +
+          'not be loaded, in a worker and on the page, again after "Start again", and ' +
+          'starts once it comes',
+      {timeout: 2 * testTimeout}, async () => {
+        // A copy of the site whose script the test takes away and puts back.
+        const folder = path.join(site.scratch, 'broken-site');
+        await fs.mkdir(folder, {recursive: true});
+        for (const name of ['bump-paris.html', 'bump-paris.wasm', 'Paris.pcx']) {
+          await fs.copyFile(path.join(binFolder, name), path.join(folder, name));
+        }
+        const script = path.join(folder, 'bump-paris.js');
+        const server = await serve(folder);
+        const unavailable = (page) => page.waitForFunction(
+            () => window.program !== window.endedRun &&
+                /could not be loaded/.test(document.getElementById('message').innerText),
+            {timeout: 5000});
+        try {
+          for (const [inWorker, fault] of [[true, 'missing'], [true, 'no script'],
+                                           [false, 'missing'], [false, 'no script']]) {
+            const what = `${inWorker ? 'in a worker' : 'on the page'}, script ${fault}`;
+            await fs.rm(script, {force: true});
+            if (fault == 'no script') await fs.writeFile(script, '<!DOCTYPE html><p>Not here</p>');
+            const page = await site.browser.newPage();
+            try {
+              if (!inWorker) {
+                await page.evaluateOnNewDocument(() => {
+                  delete HTMLCanvasElement.prototype.transferControlToOffscreen;
+                });
+              }
+              await page.goto(`${server.address}bump-paris.html`);
+              await unavailable(page).catch(() => assert.fail(`${what}: nothing said`));
+              assert.equal(await page.evaluate(() => document.activeElement.id), 'again', what);
+              await page.evaluate(() => {
+                window.endedRun = window.program;
+              });
+              await page.click('#again');
+              await unavailable(page).catch(
+                  async () => assert.fail(`${what}, started again: "${await said(page)}"`));
+              await fs.copyFile(path.join(binFolder, 'bump-paris.js'), script);
+              await startedAgain(page, () => page.click('#again'));
+              assert.equal(page.workers().length, inWorker ? 1 : 0, `${what}: workers`);
+            } finally {
+              await page.close();
+            }
+          }
+        } finally {
+          await server.close();
         }
       });
 

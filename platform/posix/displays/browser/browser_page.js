@@ -15,7 +15,9 @@
 // start's own state, which the page shows as window.program: active (the page has the
 // focus and shows), started (the program's display listens), presented (the count of
 // presents), startAt (when the page started it) and firstPresentAt (when it first
-// presented), both on the page's performance.now() clock, and exitCode.
+// presented), both on the page's performance.now() clock, exitCode, and unavailable: why
+// the program's script could not run (it did not come, or is no script), told by abort.
+// A start after such a failure fetches the script again.
 //
 // While a program runs, this side listens to the page, and only then: keys, mouse buttons,
 // movements and wheel, touches, focus and visibility. Keys that the browser or the system
@@ -29,6 +31,7 @@ class ProgramOnPage {
     this.script = script;
     this.report = report;
     this.run = null;
+    this.scriptElement = null;
     this.connect();
   }
 
@@ -39,15 +42,33 @@ class ProgramOnPage {
   }
 
   // Readies the program's thread, with the canvas: a worker that runs the program's
-  // script, or the page's own, once the script has run there.
+  // script, or the page's own, once the script has run there. Until the script has run
+  // (the worker's host says 'ready'), an error is the script's: it did not come or is no
+  // script. It is kept for the start that comes, or told to the one that runs.
   connect() {
     this.worker = null;
+    this.failed = null;
+    const failed = (what) => {
+      this.failed = what;
+      if (this.run && this.listening) this.receive({type: 'abort', what});
+    };
     if (ProgramOnPage.inWorker(this.canvas)) {
       const worker = this.worker = new Worker(this.script);
-      worker.onmessage = (event) => this.receive(event.data);
+      let ready = false;
+      worker.onmessage = (event) => {
+        if (event.data.type == 'ready') {
+          ready = true;
+        } else {
+          this.receive(event.data);
+        }
+      };
       worker.onerror = (event) => {
         event.preventDefault();
-        this.receive({type: 'abort', what: event.message || 'the program\'s script failed'});
+        if (ready) {
+          this.receive({type: 'abort', what: event.message || 'the program failed'});
+        } else {
+          failed(event.message ? `its script failed: ${event.message}` : 'its script did not come');
+        }
       };
       this.send = (message) => worker.postMessage(message);
       const canvas = this.canvas.transferControlToOffscreen();
@@ -56,18 +77,37 @@ class ProgramOnPage {
       const waiting = [{type: 'canvas', canvas: this.canvas}];
       let host = null;
       this.send = (message) => (host ? host(message) : waiting.push(message));
-      const element = document.createElement('script');
+      const element = this.scriptElement = document.createElement('script');
       element.src = this.script;
       element.onload = () => {
+        if (typeof window.hostProgram != 'function') {
+          failed('its script is no program');
+          return;
+        }
         host = window.hostProgram((message) => this.receive(message));
         waiting.splice(0).forEach((message) => host(message));
       };
-      element.onerror = () => this.receive({type: 'abort', what: 'the program\'s script failed'});
+      element.onerror = () => failed('its script did not come');
       document.body.append(element);
     }
   }
 
+  // A fresh thread for the program, as what ran there may be broken; a worker gets a fresh
+  // canvas to hand over, as a canvas is handed over once.
+  reconnect() {
+    if (this.worker) {
+      this.worker.terminate();
+      const canvas = this.canvas.cloneNode();
+      this.canvas.replaceWith(canvas);
+      this.canvas = canvas;
+    } else {
+      this.scriptElement.remove();
+    }
+    this.connect();
+  }
+
   start({module, files, program, directory}) {
+    if (this.failed) this.reconnect();
     const run = this.run = {
       active: ProgramOnPage.isActive(),
       started: false,
@@ -75,6 +115,7 @@ class ProgramOnPage {
       startAt: performance.now(),
       firstPresentAt: null,
       exitCode: undefined,
+      unavailable: null,
     };
     this.listen(run);
     this.report.started(run);
@@ -110,14 +151,10 @@ class ProgramOnPage {
         break;
       case 'abort':
         this.stop();
-        // What ran there may be broken: the next start has a fresh worker, and a fresh
-        // canvas to hand over to it, as a canvas is handed over once.
-        if (this.worker) {
-          this.worker.terminate();
-          const canvas = this.canvas.cloneNode();
-          this.canvas.replaceWith(canvas);
-          this.canvas = canvas;
-          this.connect();
+        if (this.failed) {
+          run.unavailable = this.failed;
+        } else if (this.worker) {
+          this.reconnect();
         }
         this.report.abort(run);
         break;
