@@ -1,9 +1,11 @@
 // Loads and starts the page's program on the page's canvas (its name and pictures are the
 // body's data-program and data-picture, the pictures' names separated by spaces; data-what
-// says what it is, "demonstration" or "example"), and keeps the panel over the canvas
-// saying what goes on: how much of the program has come, "click to start" while the page
-// waits for the focus, "paused" while it is in the background (the last frame stays), and
-// the end, with a button that starts the program again from what the page already holds:
+// says what it is, "demonstration" or "example"; data-module-bytes, where given, the size
+// of its module), and keeps the panel over the canvas saying what goes on: that the
+// program loads, with a line of how much of it has come (outside the panel's live region,
+// so that screen readers are not made to read out every step), "click to start" while the
+// page waits for the focus, "paused" while it is in the background (the last frame stays),
+// and the end, with a button that starts the program again from what the page already holds:
 // the compiled module, its script and the pictures are fetched once. The program runs
 // through ProgramOnPage (browser_page.js, before this file in the site's page.js).
 //
@@ -20,15 +22,17 @@
   const panel = document.getElementById('panel');
   const message = document.getElementById('message');
   const progress = document.getElementById('progress');
+  const received = document.getElementById('received');
   const again = document.getElementById('again');
   const stage = document.getElementById('stage');
   const fullScreen = document.getElementById('fullscreen');
 
-  // Shows `text` in the panel (nothing when empty), with the progress bar or the button.
+  // Shows `text` in the panel (nothing when empty), with the progress bar and its line or
+  // the button.
   const say = (text, {loading = false, button = false} = {}) => {
     message.textContent = text;
     panel.classList.toggle('empty', !text);
-    progress.hidden = !loading;
+    progress.hidden = received.hidden = !loading;
     again.hidden = !button;
   };
 
@@ -40,32 +44,34 @@
   }
 
   const kilobytes = (bytes) => `${Math.round(bytes / 1024)} KB`;
-  const showProgress = (received, total) => {
+  const showProgress = (bytes, total) => {
     progress.max = total || 1;
     if (total) {
-      progress.value = Math.min(received, total);
+      progress.value = Math.min(bytes, total);
     } else {
       progress.removeAttribute('value');
     }
-    message.textContent = `Loading the ${what}: ${kilobytes(received)}` +
-        (total ? ` of ${kilobytes(total)}` : '') + ' received';
+    received.textContent = `${kilobytes(bytes)}` + (total ? ` of ${kilobytes(total)}` : '') +
+        ' received';
   };
 
   // The module, compiled as its bytes come, by the browser off the page's thread; the
-  // bytes are counted on a copy of the answer. A compressed answer's length is not that
-  // of the bytes read, so only an uncompressed one gives the whole. A server that does
-  // not call the module application/wasm has it compiled all the same.
+  // bytes (decoded, whatever the answer's encoding) are counted on a copy of the answer.
+  // Their whole is the module's size, or else the length of an uncompressed answer. A
+  // server that does not call the module application/wasm has it compiled all the same.
   const fetchModule = async () => {
     const response = await fetch(`${program}.wasm`, {credentials: 'same-origin'});
     if (!response.ok) throw new Error(`${program}.wasm: ${response.status}`);
-    const length = Number(response.headers.get('Content-Length'));
-    const total = response.headers.get('Content-Encoding') ? 0 : length;
-    let received = 0;
+    const total = Number(document.body.dataset.moduleBytes) ||
+        (response.headers.get('Content-Encoding') ? 0 :
+                                                    Number(response.headers.get('Content-Length')));
+    let bytes = 0;
+    showProgress(bytes, total);
     const counter = response.clone().body.getReader();
     const count = ({done, value}) => {
       if (done) return;
-      received += value.length;
-      showProgress(received, total);
+      bytes += value.length;
+      showProgress(bytes, total);
       counter.read().then(count, () => {});
     };
     counter.read().then(count, () => {});

@@ -276,31 +276,54 @@ describe('a visitor of bump-paris', () => {
       });
 
   test(
-      'on a slow link it shows the bytes received from the first paint to the first frame',
+      'on a slow link it shows the bytes received of the whole, compressed as they come, ' +
+          'from the first paint to the first frame, and tells screen readers only that it loads',
       {timeout: testTimeout}, async () => {
         const page = await site.browser.newPage();
         try {
           // A first visit: the earlier tests' copies in the browser's cache would answer.
           await page.setCacheEnabled(false);
+          // Every text the live region takes, as it changes.
+          await page.evaluateOnNewDocument(() => {
+            window.announced = [];
+            new MutationObserver(() => {
+              const text = document.querySelector('[role=status]')?.textContent.trim();
+              if (text !== undefined && text !== window.announced.at(-1)) {
+                window.announced.push(text);
+              }
+            }).observe(document, {subtree: true, childList: true, characterData: true});
+          });
           const client = await page.createCDPSession();
           await client.send('Network.emulateNetworkConditions', {
             offline: false, latency: 400, downloadThroughput: 50000, uploadThroughput: 50000});
+          const encodings = [];
+          page.on('response', (response) => {
+            if (response.url().endsWith('.wasm')) {
+              encodings.push(response.headers()['content-encoding']);
+            }
+          });
           await page.goto(url(), {waitUntil: 'domcontentloaded'});
           const seen = [];
           for (;;) {
             const state = await page.evaluate(() => ({
               said: document.getElementById('message')?.innerText,
-              value: document.getElementById('progress')?.position,
+              received: document.getElementById('received')?.innerText,
               presented: window.program?.presented || 0,
             })).catch(() => null);
             if (state && state.presented) break;
             if (state && state.said !== undefined) seen.push(state);
             await pause(100);
           }
+          assert.deepEqual(encodings, ['br'], 'the module came in brotli');
           assert.ok(seen.length > 0 && /Loading/.test(seen[0].said), 'nothing said at first');
-          const counts = new Set(seen.map((state) => state.said).filter((text) =>
-            /\d+ KB/.test(text)));
-          assert.ok(counts.size >= 3, `the bytes received told ${counts.size} times`);
+          const announced = await page.evaluate(() => window.announced);
+          assert.ok(announced.length <= 4 && !announced.some((text) => /\d KB/.test(text)),
+                    `the live region said ${JSON.stringify(announced)}`);
+          const whole = Math.round(
+              (await fs.stat(path.join(binFolder, 'bump-paris.wasm'))).size / 1024);
+          const counts = new Set(seen.map((state) => state.received)
+                                     .filter((text) => new RegExp(`\\d+ KB of ${whole} KB`).test(text)));
+          assert.ok(counts.size >= 3, `the bytes received of ${whole} KB told ${counts.size} times`);
           await client.detach();
         } finally {
           await page.close();
