@@ -136,11 +136,21 @@ describe('a visitor of bump-paris', () => {
       });
 
   test(
-      'on a touch screen a tap, a long press or two fingers end it, and a tap on ' +
-          '"Start again" starts it again',
+      'on a touch screen a tap, a long press or two fingers end it, and are no mouse ' +
+          'clicks that would lock the pointer; a tap on "Start again" starts it again',
       {timeout: testTimeout}, async () => {
-        const page = await opened(
-            (page) => page.setViewport({width: 800, height: 600, hasTouch: true, isMobile: true}));
+        const page = await opened(async (page) => {
+          await page.setViewport({width: 800, height: 600, hasTouch: true, isMobile: true});
+          await page.evaluateOnNewDocument(() => {
+            window.mouse = [];
+            HTMLCanvasElement.prototype.requestPointerLock = () => window.mouse.push('lock');
+            for (const type of ['mousedown', 'mouseup', 'click']) {
+              window.addEventListener(type, (event) => {
+                if (event.target.tagName == 'CANVAS') window.mouse.push(type);
+              }, true);
+            }
+          });
+        });
         try {
           assert.match(await page.$eval('#help', (element) => element.innerText), /tap/);
           // A first visit: the earlier tests' copies in the browser's cache would answer.
@@ -166,6 +176,7 @@ describe('a visitor of bump-paris', () => {
           for (const gesture of gestures) {
             await gesture();
             assert.equal(await exited(page), 0);
+            assert.deepEqual(await page.evaluate(() => window.mouse), [], 'mouse events');
             const button = await page.$eval('#again', (element) => {
               const {x, y, width, height} = element.getBoundingClientRect();
               return {x: x + width / 2, y: y + height / 2};
@@ -549,6 +560,18 @@ describe('bump-paris on a fast monitor', () => {
          try {
            await page.goto(url());
            await presents(page, 2);
+           // The animation frames the program's thread waits on, and how long its frames
+           // take between them.
+           const thread = await support.programThread(page);
+           await thread.evaluate(() => {
+             const request = self.requestAnimationFrame;
+             self.waited = 0;
+             self.requestAnimationFrame = (callback) => request((time) => {
+               ++self.waited;
+               callback(time);
+             });
+           });
+           const waitedBefore = await thread.evaluate(() => self.waited);
            const {frames, presented} = await page.evaluate(() => new Promise((resolve) => {
              // Something on the page changes at every frame, so the browser paints them all.
              const spot = document.body.appendChild(document.createElement('div'));
@@ -568,8 +591,15 @@ describe('bump-paris on a fast monitor', () => {
            // Well over 60 a second, or the test shows nothing: unpaced, the program would
            // present as many as these.
            assert.ok(frames > 150, `the browser painted only ${frames} frames in 2 s`);
+           const waited = (await thread.evaluate(() => self.waited)) - waitedBefore;
            // At most 60 a second; a loaded machine may miss some.
            assert.ok(presented >= 90 && presented <= 124, `${presented} presents in 2 s`);
+           // A program that presents at every animation frame waits on as many as it
+           // presents, whatever its rate; held to 60 a second, it lets the frames between go.
+           // (A machine too slow to shade faster than 60 a second cannot show it: its frames
+           // are all due when they come.)
+           assert.ok(waited >= 1.5 * presented,
+                     `${presented} presents in 2 s, waiting on ${waited} animation frames of ${frames}`);
          } finally {
            await page.close();
          }
