@@ -1,7 +1,9 @@
 // Loads and starts the page's program on the page's canvas (its name and pictures are the
 // body's data-program and data-picture, the pictures' names separated by spaces; data-what
 // says what it is, "demonstration" or "example"; data-module-bytes, where given, the size
-// of its module), and keeps the panel over the canvas saying what goes on: that the
+// of its module; data-picture-area, where given, "LEFT TOP WIDTH HEIGHT" of the part of
+// the screen in which the program shows its picture), places the canvas in the stage,
+// and keeps the panel over the canvas saying what goes on: that the
 // program loads, with a line of how much of it has come (outside the panel's live region,
 // so that screen readers are not made to read out every step), "click to start" while the
 // page waits for the focus, "paused" while it is in the background (the last frame stays),
@@ -26,6 +28,39 @@
   const again = document.getElementById('again');
   const stage = document.getElementById('stage');
   const fullScreen = document.getElementById('fullscreen');
+  const view = document.getElementById('view');
+  const area = (document.body.dataset.pictureArea || '').split(' ').filter(Boolean).map(Number);
+
+  // The canvas as large as the stage allows, in its own proportions; where the stage is
+  // smaller than the screen and the program shows its picture in part of it, that part as
+  // large as it can, unless the visitor asked for the whole screen. The canvas keeps its
+  // pixels, so that the frames are those of every other build; only its scale changes.
+  let whole = false;
+  const place = () => {
+    const canvas = document.getElementById('screen');
+    const width = stage.clientWidth;
+    const height = stage.clientHeight;
+    if (!width || !height) return;
+    const zoomable = area.length == 4 && (width < canvas.width || height < canvas.height);
+    const [left, top, areaWidth, areaHeight] = zoomable && !whole ? area :
+        [0, 0, canvas.width, canvas.height];
+    const scale = Math.min(width / areaWidth, height / areaHeight);
+    Object.assign(canvas.style, {
+      width: `${canvas.width * scale}px`,
+      height: `${canvas.height * scale}px`,
+      left: `${(width - areaWidth * scale) / 2 - left * scale}px`,
+      top: `${(height - areaHeight * scale) / 2 - top * scale}px`,
+    });
+    canvas.classList.toggle('square-pixels', areaWidth == canvas.width && scale >= 1);
+    view.hidden = !zoomable;
+    view.textContent = whole ? 'Picture only' : 'Whole screen';
+  };
+  new ResizeObserver(place).observe(stage);
+  view.addEventListener('click', () => {
+    whole = !whole;
+    place();
+  });
+  place();
 
   // Shows `text` in the panel (nothing when empty), with the progress bar and its line or
   // the button.

@@ -6,7 +6,7 @@
 //   click drops a copy that stays, a step of the wheel makes the sprite at the pointer
 //   the bee;
 // - palette-cycle: two pictures some frames apart differ by a rotation of the palette.
-// A key then ends each with exit code 0.
+// A key then ends each with exit code 0. On a phone, an example shows its whole screen.
 //   node tests/web/examples_test.mjs BIN-FOLDER BITMAP-FOLDER CHECK-EXAMPLES
 import assert from 'node:assert/strict';
 import fs from 'node:fs/promises';
@@ -102,4 +102,29 @@ describe('palette-cycle', () => {
           await page.close();
         }
       });
+});
+
+describe('an example on a phone', () => {
+  test('shows its whole screen, which it uses whole, as large as the window allows',
+       {timeout: testTimeout}, async () => {
+         const page = await site.browser.newPage();
+         try {
+           await page.setViewport({width: 390, height: 844, hasTouch: true, isMobile: true});
+           await page.goto(`${site.server.address}sprite-garden.html`);
+           await presents(page, 2);
+           const shown = await page.evaluate(() => {
+             const box = document.getElementById('screen').getBoundingClientRect();
+             const stage = document.getElementById('stage').getBoundingClientRect();
+             return {box: [box.left, box.top, box.width, box.height],
+                     stage: [stage.left, stage.top, stage.width, stage.height],
+                     view: document.getElementById('view').checkVisibility()};
+           });
+           const [left, top, width, height] = shown.box;
+           assert.ok(Math.abs(width / height - 4 / 3) < 0.01 && left >= 0 && top >= shown.stage[1] &&
+                         Math.abs(width - shown.stage[2]) < 1, JSON.stringify(shown));
+           assert.equal(shown.view, false, 'a button to see part of it');
+         } finally {
+           await page.close();
+         }
+       });
 });

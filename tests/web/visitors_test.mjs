@@ -68,8 +68,8 @@ describe('a visitor of bump-paris', () => {
           HTMLCanvasElement.prototype.requestPointerLock = () => ++window.pointerLocks;
         }));
         try {
-          const box = await page.$eval('#screen', (canvas) => {
-            const {x, y, width, height} = canvas.getBoundingClientRect();
+          const box = await page.$eval('#stage', (stage) => {
+            const {x, y, width, height} = stage.getBoundingClientRect();
             return {x: x + width / 2, y: y + height - 10};
           });
           await page.mouse.click(box.x, box.y);
@@ -118,7 +118,7 @@ describe('a visitor of bump-paris', () => {
           await pause(500);
           assert.equal(await presented(frame), 0);
           assert.match(await said(frame), /click or tap here to start/i);
-          await page.click('iframe');
+          await frame.click('#message');
           await presents(frame, 10);
           assert.equal(await said(frame), '');
           await page.mouse.click(790, 590);
@@ -186,6 +186,81 @@ describe('a visitor of bump-paris', () => {
           await client.detach();
         } finally {
           await page.close();
+        }
+      });
+
+  test(
+      'on a phone, upright or sideways, and in a small window, the picture fills the width ' +
+          'or height it can, scaled smoothly, the whole screen a tap away; a phone is told ' +
+          'of taps only',
+      {timeout: 2 * testTimeout}, async () => {
+        for (const [width, height, phone] of [[390, 844, true], [844, 390, true],
+                                              [600, 500, false], [1000, 800, false]]) {
+          const what = `${width} x ${height}${phone ? ', touch' : ''}`;
+          const page = await opened((page) => page.setViewport(
+              {width, height, hasTouch: phone, isMobile: phone}));
+          try {
+            const layout = () => page.evaluate(() => {
+              const canvas = document.getElementById('screen');
+              const box = canvas.getBoundingClientRect();
+              const scale = box.width / canvas.width;
+              const stage = document.getElementById('stage').getBoundingClientRect();
+              return {
+                pixels: [canvas.width, canvas.height],
+                screen: {left: box.left, top: box.top, right: box.right, bottom: box.bottom},
+                picture: {left: box.left + 240 * scale, top: box.top + 150 * scale,
+                          right: box.left + 560 * scale, bottom: box.top + 350 * scale},
+                stage: {left: stage.left, top: stage.top, right: stage.right, bottom: stage.bottom},
+                window: [innerWidth, innerHeight],
+                rendering: getComputedStyle(canvas).imageRendering,
+                view: Boolean(document.getElementById('view')?.checkVisibility()) &&
+                    document.getElementById('view').textContent,
+                help: document.getElementById('help').innerText,
+              };
+            });
+            const inside = (box, outer) => box.left >= outer.left - 0.5 &&
+                box.top >= outer.top - 0.5 && box.right <= outer.right + 0.5 &&
+                box.bottom <= outer.bottom + 0.5;
+            const fills = (box, [w, h]) =>
+                Math.max((box.right - box.left) / w, (box.bottom - box.top) / h);
+            const shown = await layout();
+            assert.deepEqual(shown.pixels, [800, 600], what);
+            if (width >= 800 && height >= 600) {
+              assert.ok(inside(shown.screen, shown.stage), `${what}: the whole screen`);
+              assert.equal(shown.rendering, 'pixelated', `${what}: enlarged, square pixels`);
+              assert.equal(shown.view, false, `${what}: a view button`);
+              continue;
+            }
+            assert.ok(inside(shown.picture, shown.stage), `${what}: ${JSON.stringify(shown)}`);
+            const filled = fills(shown.picture, shown.window);
+            assert.ok(filled >= 0.9, `${what}: the picture fills ${(filled * 100).toFixed(0)} %`);
+            assert.notEqual(shown.rendering, 'pixelated', `${what}: scaled smoothly`);
+            if (phone) {
+              assert.match(shown.help, /tap/, what);
+              assert.doesNotMatch(shown.help, /mouse|pointer|Esc|key/i, what);
+            }
+            await assertShowsShading(page);
+
+            const tap = (selector) => phone ? page.tap(selector) : page.click(selector);
+            assert.equal(shown.view, 'Whole screen', what);
+            await tap('#view');
+            const whole = await layout();
+            assert.ok(inside(whole.screen, whole.stage), `${what}: ${JSON.stringify(whole)}`);
+            assert.ok(fills(whole.screen, [whole.stage.right - whole.stage.left,
+                                           whole.stage.bottom - whole.stage.top]) > 0.99,
+                      `${what}: the whole screen as large as the stage allows`);
+            assert.notEqual(whole.rendering, 'pixelated', `${what}: shrunk smoothly`);
+            assert.equal(whole.view, 'Picture only', what);
+            await tap('#view');
+            assert.deepEqual((await layout()).picture, shown.picture, `${what}: back`);
+            if (phone) {
+              await page.touchscreen.tap((shown.picture.left + shown.picture.right) / 2,
+                                         (shown.picture.top + shown.picture.bottom) / 2);
+              assert.equal(await exited(page), 0, `${what}: a tap on the picture ends it`);
+            }
+          } finally {
+            await page.close();
+          }
         }
       });
 

@@ -97,6 +97,7 @@ class ProgramOnPage {
   reconnect() {
     if (this.worker) {
       this.worker.terminate();
+      // Its place and size on the page go with it.
       const canvas = this.canvas.cloneNode();
       this.canvas.replaceWith(canvas);
       this.canvas = canvas;
