@@ -2,8 +2,8 @@
 # Builds the packages into build/packages/ with CPack: bump-VERSION-win64.zip and
 # bump-VERSION-win32.zip from the two Windows builds, bump_VERSION_amd64.deb from the
 # native one and bump-VERSION-web.zip, the web site, from the web build. Only the
-# deliverables and the examples (and the documents of the Debian package, the site's front
-# page and compressed files) are built for them, not the tests.
+# deliverables, the examples and bump-picture (and the documents of the Debian package,
+# the site's front page and compressed files) are built for them, not the tests.
 #   tools/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ mkdir -p "$out"
 for preset in win64 win32 native web; do
   targets=(bump-paris bump-morph bump-morphose sprite-garden palette-cycle)
   [ "$preset" = native ] && targets+=(package-documents)
-  [ "$preset" = web ] && targets+=(site)
+  if [ "$preset" = web ]; then targets+=(site); else targets+=(bump-picture); fi
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$(nproc)" --target "${targets[@]}" >/dev/null
   cpack --config "build/$preset/CPackConfig.cmake" -B "$out" >/dev/null

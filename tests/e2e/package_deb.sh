@@ -26,7 +26,8 @@ depends=$(dpkg-deb -I "$deb" | sed -n 's/^ Depends: //p')
   fail "SDL2's runtime library is not among the dependencies: $depends"
 [[ "$depends" != *-dev* ]] || fail "depends on a development package: $depends"
 
-expected=(usr/share/doc/bump/changelog.gz usr/share/doc/bump/copyright)
+expected=(usr/share/doc/bump/changelog.gz usr/share/doc/bump/copyright usr/bin/bump-picture
+          usr/share/man/man1/bump-picture.1.gz)
 for entry in "${commands[@]}"; do
   command=${entry%%:*} picture=${entry#*:}
   expected+=("usr/bin/$command" "usr/lib/bump/$command" "usr/lib/bump/$picture"
@@ -81,6 +82,19 @@ for entry in "${commands[@]}"; do
   cmp -s "$pictures/$picture" "$home/data/bump/$picture" ||
     fail "$command did not leave its picture in $home/data/bump as installed"
 done
+
+# A picture of the user's own, made by bump-picture from a photograph (an image ImageMagick
+# makes) and put in the place of the program's: the program shows it.
+convert -size 640x400 plasma:fractal -seed 7 "$dir/photo.jpg" 2>/dev/null ||
+  convert -size 640x400 gradient:navy-orange "$dir/photo.jpg" || fail "cannot make a photograph"
+chmod 644 "$dir/photo.jpg"
+run_as_user bump-picture "$dir/photo.jpg" "$home/data/bump/Paris.pcx" ||
+  fail "bump-picture: $(cat "$dir/output")"
+cmp -s "$pictures/Paris.pcx" "$home/data/bump/Paris.pcx" && fail "bump-picture left Paris.pcx as it was"
+(cd "$home" && exec "${as_user[@]}" DISPLAY="$DISPLAY" XDG_DATA_HOME="$home/data" bump-paris) \
+  >"$dir/output" 2>&1 &
+program_pid=$!
+check_frame_and_key "$shots/bump-paris-own-picture-deb.png" "$home/data/bump/Paris.pcx" "$checker"
 
 # The example from its desktop entry: two screenshots apart, the palette has turned.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/palette-cycle.desktop")
@@ -232,5 +246,6 @@ fi
 summary=$(printf '; %s' "${ran[@]}")
 echo "ok: $name declares $depends; installs only its files; as $(stat -c %U "$home")" \
   "each command showed its picture's frame ($shots/*-deb.png) and ended with exit code 0" \
+  "on a key, bump-paris one that bump-picture made" \
   "on a key, palette-cycle cycled its palette, and its folder keeps the user's picture and" \
   "follows an upgrade; 60 starts at once all ran$summary"

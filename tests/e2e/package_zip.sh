@@ -23,7 +23,7 @@ esac
 examples_dir="$(dirname "$0")/../../examples"
 examples=(sprite-garden.exe palette-cycle.exe)
 bitmaps=(flower.bmp bee.bmp ladybird.bmp cycle.bmp)
-expected=(README.txt "${examples[@]}" "${bitmaps[@]}")
+expected=(README.txt bump-picture.exe "${examples[@]}" "${bitmaps[@]}")
 for entry in "${programs[@]}"; do expected+=("${entry%%:*}" "${entry#*:}"); done
 listed=$(unzip -Z1 "$zip" | sort)
 [ "$listed" = "$(printf '%s\n' "${expected[@]}" | sort)" ] || fail "the zip holds: $listed"
@@ -48,10 +48,25 @@ for entry in "${programs[@]}"; do
   check_frame_and_key "$shots/${program%.exe}-$windows-zip.png" "$folder/$picture" "$checker"
   cmp -s "$pictures/$picture" "$folder/$picture" || fail "$program changed its picture"
 done
+# bump-picture.exe, a console program, makes a picture of one's own beside the programs
+# from a photograph (an image ImageMagick makes), and bump-paris.exe shows it.
+x86_64-w64-mingw32-objdump -p "$folder/bump-picture.exe" | grep -q "file format pei-" ||
+  fail "bump-picture.exe is no Windows program"
+if [ -n "$runner" ]; then
+  convert -size 640x400 gradient:navy-orange "$dir/photo.jpg" || fail "cannot make a photograph"
+  cp "$folder/Paris.pcx" "$dir/Paris.pcx"
+  (cd "$folder" && "$runner" "$folder/bump-picture.exe" "$dir/photo.jpg" Paris.pcx) >"$dir/output" 2>&1 ||
+    fail "bump-picture.exe: $(cat "$dir/output")"
+  cmp -s "$dir/Paris.pcx" "$folder/Paris.pcx" && fail "bump-picture.exe left Paris.pcx as it was"
+  (cd "$folder" && exec "$runner" "$folder/bump-paris.exe") >"$dir/output" 2>&1 &
+  program_pid=$!
+  check_frame_and_key "$shots/bump-paris-own-picture-$windows-zip.png" "$folder/Paris.pcx" "$checker"
+fi
 if [ -z "$runner" ]; then
   echo "ok: $name holds ${expected[*]}; each program is a $kind GUI program importing" \
     "only what Windows ships. NOT RUN: the programs themselves, without Wine"
   exit 0
 fi
 echo "ok: $name holds ${expected[*]}; unzipped, each program showed its picture's frame" \
-  "($shots/*-$windows-zip.png) and ended with exit code 0 on a key"
+  "($shots/*-$windows-zip.png) and ended with exit code 0 on a key; bump-picture.exe made" \
+  "a picture of a photograph that bump-paris.exe showed"
