@@ -2,7 +2,11 @@
 // body's data-program and data-picture, the pictures' names separated by spaces; data-what
 // says what it is, "demonstration" or "example"; data-module-bytes, where given, the size
 // of its module; data-picture-area, where given, "LEFT TOP WIDTH HEIGHT" of the part of
-// the screen in which the program shows its picture), places the canvas in the stage,
+// the screen in which the program shows its picture; data-height-picture, where given,
+// the picture the program reads as heights, which the visitor may make from an image of
+// their own: dropped on the stage or chosen with "Your picture", it is made into the
+// program's picture here (own_picture.js) and the program starts afresh on it, and again
+// at each start until "Original picture"), places the canvas in the stage,
 // and keeps the panel over the canvas saying what goes on: that the
 // program loads, with a line of how much of it has come (outside the panel's live region,
 // so that screen readers are not made to read out every step), "click to start" while the
@@ -138,7 +142,10 @@
                        .then((response) => (response.ok ? response.arrayBuffer() : null))
                        .catch(() => null)));
 
+  // Where the page is: 'loading' the program or its pictures, 'running' it, or 'ended'.
+  let state = 'ended';
   const ended = (text) => {
+    state = 'ended';
     say(text, {button: true});
     again.focus();
   };
@@ -155,7 +162,12 @@
     }
   };
 
+  // The visitor's own picture, in place of the program's, once made: {name, bytes}.
+  const heightPicture = document.body.dataset.heightPicture;
+  let own = null;
+
   const start = async () => {
+    state = 'loading';
     say(`Loading the ${what}…`, {loading: true});
     let compiled;
     try {
@@ -166,13 +178,79 @@
     }
     say(`Starting the ${what}…`);
     const bytes = await pictureBytes;
-    host.start({
-      module: compiled,
-      files: pictures.map((name, i) => ({name, bytes: bytes[i]})),
-      program,
-      directory,
-    });
+    state = 'running';
+    host.start(startOf(compiled, bytes));
   };
+  const startOf = (compiled, bytes) => ({
+    module: compiled,
+    files: pictures.map((name, i) => ({
+                          name,
+                          bytes: own && name == heightPicture ? own.bytes.slice().buffer : bytes[i],
+                        })),
+    program,
+    directory,
+  });
+
+  if (heightPicture) {
+    const ownFile = document.getElementById('own-file');
+    const original = document.getElementById('original');
+    const pictureMessage = document.getElementById('picture-message');
+    const tell = (text) => {
+      pictureMessage.textContent = text;
+      pictureMessage.hidden = !text;
+    };
+    // Starts the program afresh on what is now its picture: at once where it runs, as
+    // "Start again" would where it has ended; a start under way takes it anyway.
+    const restart = async () => {
+      if (state == 'ended') {
+        start();
+      } else if (state == 'running') {
+        say(`Starting the ${what}…`);
+        host.restart(startOf(await load(), await pictureBytes));
+      }
+    };
+    const use = async (file) => {
+      if (!file) return;
+      tell(`Making ${file.name} into the ${what}'s picture…`);
+      try {
+        own = {name: file.name, bytes: await heightPictureFrom(file)};
+      } catch (error) {
+        tell(`${error.message}: the ${what} keeps its picture.`);
+        return;
+      }
+      original.hidden = false;
+      tell(`Showing your picture, ${file.name}, made here: nothing left your machine.`);
+      restart();
+    };
+    document.querySelectorAll('.own-picture:not(#picture-message)')
+        .forEach((element) => element.hidden = false);
+    document.getElementById('own').addEventListener('click', () => ownFile.click());
+    ownFile.addEventListener('change', () => {
+      use(ownFile.files[0]);
+      ownFile.value = '';
+    });
+    original.addEventListener('click', () => {
+      own = null;
+      original.hidden = true;
+      tell('Showing the original picture again.');
+      restart();
+    });
+    const dragging = (event) => {
+      if (!event.dataTransfer.types.includes('Files')) return;
+      event.preventDefault();
+      event.dataTransfer.dropEffect = 'copy';
+      stage.classList.add('dropping');
+    };
+    stage.addEventListener('dragenter', dragging);
+    stage.addEventListener('dragover', dragging);
+    stage.addEventListener('dragleave', () => stage.classList.remove('dropping'));
+    stage.addEventListener('drop', (event) => {
+      stage.classList.remove('dropping');
+      if (!event.dataTransfer.files.length) return;
+      event.preventDefault();
+      use(event.dataTransfer.files[0]);
+    });
+  }
 
   again.addEventListener('click', start);
 

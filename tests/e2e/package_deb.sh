@@ -245,7 +245,7 @@ fi
 # Only what ran is named here.
 summary=$(printf '; %s' "${ran[@]}")
 echo "ok: $name declares $depends; installs only its files; as $(stat -c %U "$home")" \
-  "each command showed its picture's frame ($shots/*-deb.png) and ended with exit code 0" \
-  "on a key, bump-paris one that bump-picture made" \
-  "on a key, palette-cycle cycled its palette, and its folder keeps the user's picture and" \
-  "follows an upgrade; 60 starts at once all ran$summary"
+  "each command showed its picture's frame ($shots/*-deb.png), bump-paris also one that" \
+  "bump-picture made, and ended with exit code 0 on a key, palette-cycle cycled its" \
+  "palette, and its folder keeps the user's picture and follows an upgrade; 60 starts at" \
+  "once all ran$summary"

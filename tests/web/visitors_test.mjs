@@ -19,7 +19,9 @@ const picture = path.join(pictureFolder, 'Paris.pcx');
 const site = support.servedSite(binFolder);
 const url = () => `${site.server.address}bump-paris.html`;
 
-const assertShowsShading = (page) => support.assertShowsShadingOf(page, picture, checker, site.scratch);
+const assertShowsShadingOf = (page, picture) =>
+    support.assertShowsShadingOf(page, picture, checker, site.scratch);
+const assertShowsShading = (page) => assertShowsShadingOf(page, picture);
 const presented = (page) => page.evaluate(() => program.presented);
 const said = (page) => page.$eval('#notice', (element) => element.innerText.trim());
 
@@ -516,6 +518,100 @@ describe('a visitor of bump-paris', () => {
           }
         } finally {
           await server.close();
+        }
+      });
+
+  test(
+      'a PNG or a JPEG of one\'s own, dropped on the picture, becomes its picture, made on ' +
+          'the page, also after "Start again", until the original is chosen again; a file ' +
+          'that is no image or too large is refused, saying so',
+      {timeout: 2 * testTimeout}, async () => {
+        const page = await opened();
+        try {
+          assert.match(await page.$eval('#help', (element) => element.innerText),
+                       /never leaves your machine/);
+          // Images made on the page: a ramp from dark on the left to light on the right,
+          // twice the picture's width and with bands above and below that cropping drops.
+          const drop = (type) => page.evaluate(async (type) => {
+            let file;
+            if (type == 'text') {
+              file = new File(['not an image\n'], 'notes.txt', {type: 'text/plain'});
+            } else if (type == 'huge') {
+              file = new File([new Uint8Array(50 * 1000 * 1000 + 1)], 'huge.png',
+                              {type: 'image/png'});
+            } else {
+              const canvas = document.createElement('canvas');
+              canvas.width = 640;
+              canvas.height = 600;
+              const context = canvas.getContext('2d');
+              const ramp = context.createLinearGradient(0, 0, 640, 0);
+              ramp.addColorStop(0, '#000');
+              ramp.addColorStop(1, '#fff');
+              context.fillStyle = ramp;
+              context.fillRect(0, 0, 640, 600);
+              context.fillStyle = '#f00';
+              context.fillRect(0, 0, 640, 90);
+              context.fillRect(0, 510, 640, 90);
+              const blob = await new Promise((resolve) => canvas.toBlob(resolve, type, 0.95));
+              file = new File([blob], `ramp.${type.split('/')[1]}`, {type});
+            }
+            const data = new DataTransfer();
+            data.items.add(file);
+            const stage = document.getElementById('stage');
+            stage.dispatchEvent(new DragEvent('dragover', {dataTransfer: data, cancelable: true}));
+            stage.dispatchEvent(new DragEvent('drop', {dataTransfer: data, cancelable: true}));
+          }, type);
+          const told = () => page.$eval('#picture-message', (element) => element.innerText);
+          const pictureOfProgram = async () => Buffer.from(
+              await (await support.programThread(page))
+                  .evaluate(() => Array.from(Module.FS.readFile('/bump/Paris.pcx'))));
+          const heights = (pcx) => {
+            const out = [];
+            for (let i = 128; out.length < 320 * 200; ++i) {
+              if (pcx[i] >= 192) {
+                for (let n = 0; n < pcx[i] - 192; ++n) out.push(pcx[i + 1]);
+                ++i;
+              } else {
+                out.push(pcx[i]);
+              }
+            }
+            return out;
+          };
+          const original = path.join(site.scratch, 'own.pcx');
+          for (const type of ['image/png', 'image/jpeg']) {
+            await startedAgain(page, () => drop(type));
+            assert.match(await told(), /your picture, ramp\.(png|jpeg).*nothing left your machine/);
+            const pcx = await pictureOfProgram();
+            await fs.writeFile(original, pcx);
+            await assertShowsShadingOf(page, original);
+            // The ramp fills the picture, the bands cropped: dark left, light right, no red.
+            const made = heights(pcx);
+            for (const row of [2, 100, 197]) {
+              const at = (x) => made[row * 320 + x];
+              assert.ok(at(5) < 15 && at(160) > 110 && at(160) < 145 && at(314) > 240,
+                        `${type}, row ${row}: ${at(5)}, ${at(160)}, ${at(314)}`);
+            }
+          }
+          const own = await pictureOfProgram();
+          await page.keyboard.press('KeyQ');
+          await exited(page);
+          await startedAgain(page, () => page.click('#again'));
+          assert.deepEqual(await pictureOfProgram(), own, 'started again on the picture of one\'s own');
+
+          for (const [type, said] of [['text', /notes\.txt is no image/], ['huge', /larger than 50 MB/]]) {
+            await drop(type);
+            await page.waitForFunction((said) => new RegExp(said).test(
+                document.getElementById('picture-message').innerText), {}, said.source);
+            assert.match(await told(), /keeps its picture/);
+            assert.deepEqual(await pictureOfProgram(), own, `${type}: the picture changed`);
+            await assertRuns(page, type);
+          }
+
+          await startedAgain(page, () => page.click('#original'));
+          await assertShowsShading(page);
+          assert.equal(await page.$eval('#original', (element) => element.hidden), true);
+        } finally {
+          await page.close();
         }
       });
 

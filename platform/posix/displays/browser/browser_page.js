@@ -17,7 +17,9 @@
 // presents), startAt (when the page started it) and firstPresentAt (when it first
 // presented), both on the page's performance.now() clock, exitCode, and unavailable: why
 // the program's script could not run (it did not come, or is no script), told by abort.
-// A start after such a failure fetches the script again.
+// A start after such a failure fetches the script again. restart(start) starts the
+// program afresh while a start runs (with other pictures, say), without reporting the
+// end of the one that ran.
 //
 // While a program runs, this side listens to the page, and only then: keys, mouse buttons,
 // movements and wheel, touches, focus and visibility. Keys that the browser or the system
@@ -32,6 +34,7 @@ class ProgramOnPage {
     this.report = report;
     this.run = null;
     this.scriptElement = null;
+    this.restarting = null;
     this.connect();
   }
 
@@ -126,6 +129,24 @@ class ProgramOnPage {
     });
   }
 
+  // In a worker the running program goes with its worker, and a fresh one starts; on the
+  // page, where a running program cannot be taken away, it is told a key press (a program
+  // of ours ends on a key) and started afresh when it has ended.
+  restart(start) {
+    const run = this.run;
+    if (!run || !this.listening) {
+      this.start(start);
+    } else if (this.worker) {
+      this.stop();
+      this.reconnect();
+      this.start(start);
+    } else {
+      this.restarting = start;
+      this.send({type: 'key', code: 'Escape', down: true});
+      this.send({type: 'key', code: 'Escape', down: false});
+    }
+  }
+
   receive(message) {
     const run = this.run;
     if (!run || !this.listening) return;
@@ -148,7 +169,13 @@ class ProgramOnPage {
       case 'exit':
         this.stop();
         run.exitCode = message.code;
-        this.report.exit(run);
+        if (this.restarting) {
+          const start = this.restarting;
+          this.restarting = null;
+          this.start(start);
+        } else {
+          this.report.exit(run);
+        }
         break;
       case 'abort':
         this.stop();
