@@ -22,6 +22,9 @@
 //   its pictures in), how long the program took from there to its first present, and the
 //   browser's compiling of the module: lazily on the program's thread (each function at
 //   its first call) and, optimising, in the background in the first second;
+// - and, in another fresh browser, the first message of a worker of one line on a page of
+//   one script, from the page's start: what the browser's own start of a page and its
+//   worker costs, which the first frame cannot go below;
 //   node tools/measure_web.mjs [--on-page] [NAME] [SECONDS] [RUNS]
 // NAME: paris, morph or morphose; --on-page: as in a browser that cannot hand a canvas to
 // a worker, where the program runs on the page's main thread;
@@ -158,6 +161,7 @@ async function traceFirstLoad(url) {
     });
     await page.tracing.stop();
     const run = await page.evaluate(() => ({start: program.startAt, first: program.firstPresentAt}));
+    const times = await (onPage ? page : page.workers()[0]).evaluate(() => Module.page.times);
     const {traceEvents} = JSON.parse(await fs.readFile(file, 'utf8'));
     const stamp = traceEvents.find((event) => event.name === 'TimeStamp' &&
                                        event.args.data.message === 'bump-anchor');
@@ -186,7 +190,12 @@ async function traceFirstLoad(url) {
                           onPageClock(script.ts + script.dur).toFixed(0)} ms, ` :
                   '') +
         `the page started the program at ${run.start.toFixed(0)} ms, its first present came ${
-               (run.first - run.start).toFixed(0)} ms later; compiling the module: ${
+               (run.first - run.start).toFixed(0)} ms later (its thread had the start at ${
+               times.received.toFixed(0)} ms, then: instance ${
+               (times.instantiated - times.received).toFixed(1)} ms, runtime to main ${
+               (times.main - times.instantiated).toFixed(1)} ms, main to the display's start ${
+               (times.display - times.main).toFixed(1)} ms, to the first present ${
+               (times.presented - times.display).toFixed(1)} ms); compiling the module: ${
                sum('wasm.CompileLazy', programThread).toFixed(1)} ms lazily on the program's ` +
         `thread, ${sum('wasm.TopTierCompilation', (event) => event.pid === stamp.pid)
                        .toFixed(0)} ms optimising in the background`;
@@ -227,6 +236,28 @@ async function traceThreads(page) {
   const worker = sums(threads('DedicatedWorker thread'));
   return `main thread: tasks ${main('RunTask')} ms, commit ${main('Commit')} ms; ` +
       `the program's worker: tasks ${worker('RunTask')} ms`;
+}
+
+// The first message of a worker of one line, on the page's clock, as the first frame is.
+const baseline = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-baseline-'));
+await fs.writeFile(path.join(baseline, 'one.js'), 'postMessage(0);\n');
+await fs.writeFile(path.join(baseline, 'index.html'),
+                   '<!DOCTYPE html><title>one</title><script>new Worker("one.js").onmessage = ' +
+                       '() => console.log(`first ${performance.now()}`);</script>');
+const baselineServer = await serve(baseline);
+async function oneLineWorker() {
+  const browser = await launch();
+  try {
+    const page = await settledPage(browser);
+    const first = new Promise((resolve) => page.on('console', (message) => {
+      const [word, at] = message.text().split(' ');
+      if (word == 'first') resolve(Number(at));
+    }));
+    await page.goto(baselineServer.address);
+    return await first;
+  } finally {
+    await browser.close();
+  }
 }
 
 const server = await serve(bin);
@@ -307,7 +338,11 @@ try {
     }
     console.log(`run ${run}: traced first load: ${
         await traceFirstLoad(`${server.address}bump-${name}.html`)}`);
+    console.log(`run ${run}: a page's worker of one line: its first message ${
+        (await oneLineWorker()).toFixed(0)} ms after the page's start`);
   }
 } finally {
   await server.close();
+  await baselineServer.close();
+  await fs.rm(baseline, {recursive: true, force: true});
 }

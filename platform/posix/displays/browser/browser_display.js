@@ -25,6 +25,7 @@ mergeInto(LibraryManager.library, {
 
   browser_start: function() {
     const page = Module.page;
+    if (page.times) page.times.display = page.now();
     const canvas = Module.canvas;
     const keys = Module.browserKeys || new Map();
     const display = Module.browserDisplay = {
@@ -94,11 +95,9 @@ mergeInto(LibraryManager.library, {
           new ImageData(data, width, height), 0, 0, left, top, right - left, bottom - top);
     }
     const page = Module.page;
-    page.send({
-      type: 'presented',
-      count: ++display.presented,
-      at: performance.timeOrigin + performance.now() - page.timeOrigin,
-    });
+    const at = performance.timeOrigin + performance.now() - page.timeOrigin;
+    if (page.times && !display.presented) page.times.presented = at;
+    page.send({type: 'presented', count: ++display.presented, at});
   },
 
   // A present waits for the animation frame at which the next of 60 refreshes a second is
