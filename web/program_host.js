@@ -34,24 +34,12 @@ function hostProgram(send) {
     const Module = self.Module = {
       canvas,
       page,
-      // In a worker the compiled module is instantiated at once, not a turn of the event
-      // loop later; a page's main thread may not instantiate a large module that way.
       instantiateWasm: (imports, receive) => {
-        const received = (instance) => {
-          page.times.instantiated = now();
-          receive(instance, module);
-          return instance.exports;
-        };
-        if (inWorker) {
-          try {
-            return received(new WebAssembly.Instance(module, imports));
-          } catch (error) {
-            Module.onAbort(String(error));
-            return {};
-          }
-        }
         WebAssembly.instantiate(module, imports)
-            .then(received)
+            .then((instance) => {
+              page.times.instantiated = now();
+              receive(instance, module);
+            })
             .catch((error) => Module.onAbort(String(error)));
         return {};
       },
@@ -95,8 +83,7 @@ function hostProgram(send) {
   };
 }
 
-const inWorker = typeof WorkerGlobalScope != 'undefined' && self instanceof WorkerGlobalScope;
-if (inWorker) {
+if (typeof WorkerGlobalScope != 'undefined' && self instanceof WorkerGlobalScope) {
   const host = hostProgram((message) => postMessage(message));
   self.onmessage = (event) => host(event.data);
   // The script has run: an error from here on is the program's.
