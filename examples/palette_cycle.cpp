@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "file/file.h"
 #include "input/keyboard.h"
 #include "palette/palette.h"
 #include "runtime/memory.h"
@@ -23,17 +24,6 @@ constexpr std::int32_t kHeight = 600;
 constexpr std::int32_t kFirstCycled = 1;
 constexpr std::int32_t kLastCycled = 254;
 constexpr std::int32_t kCycled = kLastCycled - kFirstCycled + 1;
-
-// The sprite and palette loaders open a name as the system does, from the current
-// directory, which is wherever the program was started from; its files are beside it.
-void WorkBesideProgram() {
-  char path[512];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') --length;
-  path[length] = '\0';
-  SetCurrentDirectoryA(path);
-}
 
 // Each pixel's palette entry: the distance from the centre and the angle around it
 // together, so that equal entries lie on a spiral of three arms.

@@ -35,7 +35,6 @@ struct Picture {
   const char* file;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::int32_t bits = 0;
   Address pixels = 0;  // width * height screen pixels, 0 where transparent
 };
 
@@ -50,41 +49,9 @@ Drop Drops[kMostDrops];
 std::int32_t DropCount = 0;
 std::int32_t NextDrop = 0;  // the oldest is replaced once the garden is full
 
-// The sprite and palette loaders open a name as the system does, from the current
-// directory, which is wherever the program was started from; its files are beside it.
-void WorkBesideProgram() {
-  char path[512];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') --length;
-  path[length] = '\0';
-  SetCurrentDirectoryA(path);
-}
-
-// A colour value (red in the lowest byte) as a pixel of the open 32-bit screen.
-std::uint32_t ScreenPixel(std::uint32_t color) {
-  if (PixelFormatCode() == kPixel32RedLow) return color & 0xFFFFFF;
-  return static_cast<std::uint32_t>(ColorRed(color) << 16 | ColorGreen(color) << 8 |
-                                    ColorBlue(color));
-}
-
-// Size and bits per pixel from the bitmap's information header, read with the file
-// library.
-bool ReadBitmapHeader(Picture& picture) {
-  if (!FileOpenRead(1, picture.file)) return false;
-  FileSeek(18);
-  picture.width = FileReadLong();
-  picture.height = FileReadLong();
-  FileReadWord();  // planes
-  picture.bits = FileReadWord();
-  FileClose(1);
-  return picture.width > 0 && picture.width <= 256 && picture.height > 0 && picture.height <= 256;
-}
-
 // An 8-bit bitmap: its pixels as a memory image, its colours through a palette.
-bool Load8Bit(std::int32_t number, Picture& picture) {
-  Address indices = LoadSprite(number, picture.file, kSpriteMemoryImage);
-  if (!indices || !LoadPalette(number, picture.file)) return false;
+bool Copy8Bit(std::int32_t number, const Picture& picture, Address indices) {
+  if (!LoadPalette(number, picture.file)) return false;
   UsePalette(number);
   std::uint32_t colors[256];
   for (std::int32_t i = 0; i < 256; ++i) colors[i] = ScreenPixel(GetPaletteColor(i));
@@ -99,9 +66,7 @@ bool Load8Bit(std::int32_t number, Picture& picture) {
 }
 
 // A bitmap of 16 bits or more: a surface in the screen's format, read once with Lock.
-bool LoadTrueColor(std::int32_t number, Picture& picture) {
-  auto* surface = reinterpret_cast<IDirectDrawSurface7*>(LoadSprite(number, picture.file));
-  if (!surface) return false;
+bool CopyTrueColor(const Picture& picture, IDirectDrawSurface7* surface) {
   DDCOLORKEY key = {};
   surface->GetColorKey(DDCKEY_SRCBLT, &key);
   DDSURFACEDESC2 description = {};
@@ -122,13 +87,20 @@ bool LoadTrueColor(std::int32_t number, Picture& picture) {
   return true;
 }
 
+// A memory image takes only 8-bit bitmaps; the deeper ones load as surfaces.
 bool LoadPicture(std::int32_t number) {
   Picture& picture = Pictures[number];
-  if (!ReadBitmapHeader(picture)) return false;
+  Address indices = LoadSprite(number, picture.file, kSpriteMemoryImage);
+  auto* surface =
+      indices ? nullptr : reinterpret_cast<IDirectDrawSurface7*>(LoadSprite(number, picture.file));
+  if (!indices && !surface) return false;
+  picture.width = SpriteWidth(number);
+  picture.height = SpriteHeight(number);
+  if (picture.width > 256 || picture.height > 256) return false;
   picture.pixels =
       MemoryAllocate(kFirstSpriteBlock + number, picture.width * picture.height * kBytesPerPixel);
   if (!picture.pixels) return false;
-  bool loaded = picture.bits == 8 ? Load8Bit(number, picture) : LoadTrueColor(number, picture);
+  bool loaded = indices ? Copy8Bit(number, picture, indices) : CopyTrueColor(picture, surface);
   if (!loaded) picture.pixels = 0;
   return loaded;
 }

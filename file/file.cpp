@@ -36,7 +36,7 @@ HANDLE Open(std::uint32_t number, const char* name, DWORD access, DWORD share, D
     CurrentFile = nullptr;
     return nullptr;
   }
-  SetCurrentDirectoryA(ProgramDirectory);
+  WorkBesideProgram();
   HANDLE file =
       CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) file = nullptr;
@@ -94,6 +94,8 @@ HANDLE FileOpenExclusive(std::uint32_t number, const char* name) {
 HANDLE FileOpenRead(std::uint32_t number, const char* name) {
   return Open(number, name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
+
+BOOL WorkBesideProgram() { return SetCurrentDirectoryA(ProgramDirectory); }
 
 HANDLE FileSelect(std::uint32_t number) {
   CurrentFile = Entry(number);

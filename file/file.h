@@ -23,6 +23,11 @@ HANDLE FileOpen(std::uint32_t number, const char* name);           // read and w
 HANDLE FileOpenExclusive(std::uint32_t number, const char* name);  // existing, unshared
 HANDLE FileOpenRead(std::uint32_t number, const char* name);       // existing, read only
 
+// Makes the program's folder the current directory, as every open above does, so that
+// what opens names from the current directory (the sprite and palette loaders) finds the
+// files beside the program however it was started. Nonzero on success, 0 if not.
+BOOL WorkBesideProgram();
+
 HANDLE FileSelect(std::uint32_t number);
 BOOL FileClose(std::uint32_t number);
 // -1 at the end of the numbered file or when nothing can be read from it, else 0.

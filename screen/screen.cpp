@@ -145,3 +145,23 @@ void CloseScreen() {
 }
 
 std::int32_t PixelFormatCode() { return ScreenState.pixelFormatCode; }
+
+std::uint32_t ScreenPixel(std::uint32_t color) {
+  std::uint32_t red = color & 0xFF;
+  std::uint32_t green = color >> 8 & 0xFF;
+  std::uint32_t blue = color >> 16 & 0xFF;
+  switch (ScreenState.pixelFormatCode) {
+    case kPixel555:
+      return (red >> 3) << 10 | (green >> 3) << 5 | blue >> 3;
+    case kPixel565:
+      return (red >> 3) << 11 | (green >> 2) << 5 | blue >> 3;
+    case kPixel24RedLow:
+    case kPixel32RedLow:
+      return red | green << 8 | blue << 16;
+    case kPixel24RedHigh:
+    case kPixel32RedHigh:
+      return blue | green << 8 | red << 16;
+    default:
+      return 0;
+  }
+}

@@ -20,6 +20,11 @@ enum ScreenPixelFormat : std::int32_t {
 };
 // The open screen's layout, or 0 before a screen was opened.
 std::int32_t PixelFormatCode();
+// A colour value (runtime/memory.h: red in the lowest byte) as a pixel of the open screen
+// of 16, 24 or 32 bits, its bits where the screen's layout has them (the 16-bit layouts
+// keep each component's highest bits). 0 on an 8-bit screen, whose pixels are palette
+// entries, and without an open screen.
+std::uint32_t ScreenPixel(std::uint32_t color);
 
 // UseBuffer's number for the screen's back buffer; 0 and up name sprites.
 constexpr std::int32_t kBackBuffer = -1;

@@ -294,6 +294,25 @@ Address LoadSprite(std::int32_t sprite, const char* fileName, std::int32_t kind)
   return result;
 }
 
+namespace {
+
+const SpriteSlot* Slot(std::int32_t sprite) {
+  if (!SpriteTable || sprite < 0 || sprite >= SpriteTableCapacity) return nullptr;
+  return SpriteTable[sprite].storage ? &SpriteTable[sprite] : nullptr;
+}
+
+}  // namespace
+
+std::int32_t SpriteWidth(std::int32_t sprite) {
+  const SpriteSlot* slot = Slot(sprite);
+  return slot ? slot->width : 0;
+}
+
+std::int32_t SpriteHeight(std::int32_t sprite) {
+  const SpriteSlot* slot = Slot(sprite);
+  return slot ? slot->height : 0;
+}
+
 void ReloadSprites() {
   for (std::int32_t sprite = 0; sprite < SpriteTableCapacity; ++sprite) {
     const SpriteSlot& slot = SpriteTable[sprite];

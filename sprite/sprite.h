@@ -35,6 +35,11 @@ Address LoadSprite(std::int32_t sprite, const char* fileName, std::int32_t kind 
 // as far as its fields agree with each other (see StoreSpriteImage).
 Address LoadSpriteFromMemory(std::int32_t sprite, const void* image, std::int32_t kind = 0);
 
+// The width and height in pixels of the sprite in the slot; 0 for an empty slot or a
+// number the table does not have.
+std::int32_t SpriteWidth(std::int32_t sprite);
+std::int32_t SpriteHeight(std::int32_t sprite);
+
 // Size of an image whose end is not known.
 constexpr std::size_t kUnknownImageSize = static_cast<std::size_t>(-1);
 // Makes the sprite of the image and keeps the name for loading it again. With a known

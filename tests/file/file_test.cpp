@@ -2,6 +2,7 @@
 // value, the current file, and failures.
 #include "file/file.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "file/file_state.h"
@@ -55,6 +56,20 @@ TEST_F(FileLibraryTest, RelativeNamesResolveAgainstTheProgramDirectory) {
   FileClose(0);
   EXPECT_TRUE(dir.Exists("made.dat"));
   EXPECT_FALSE(elsewhere.Exists("made.dat"));
+}
+
+// What opens names from the current directory (the sprite and palette loaders, the C
+// library) finds the program's files once it works beside the program.
+TEST_F(FileLibraryTest, WorkingBesideTheProgramMakesItsFolderCurrent) {
+  dir.Write("beside.dat", {42});
+  TempDir elsewhere;
+  SetCurrentDirectoryA(elsewhere.WindowsPath().c_str());
+  ASSERT_EQ(OpenStream("beside.dat", "rb"), nullptr);
+  EXPECT_NE(WorkBesideProgram(), 0);
+  std::FILE* beside = OpenStream("beside.dat", "rb");
+  ASSERT_NE(beside, nullptr);
+  EXPECT_EQ(std::fgetc(beside), 42);
+  std::fclose(beside);
 }
 
 TEST_F(FileLibraryTest, SeekThenReadSignExtends) {

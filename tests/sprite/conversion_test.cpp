@@ -2,6 +2,7 @@
 // exact pixel values the surfaces hold afterwards.
 #include <cstring>
 
+#include "runtime/memory.h"
 #include "runtime/runtime_state.h"
 #include "sprite_table/sprite_table.h"
 #include "tests/sprite/screen_fixture.h"
@@ -262,6 +263,41 @@ TEST_F(SpriteConversionTest, EachKindMakesItsOwnSurface) {
     EXPECT_EQ(description.dwWidth, 1u);
     EXPECT_EQ(description.dwHeight, 3u);
     EXPECT_EQ(SurfacePixel(Storage(kind), 0, 1, 2), 63488u) << kind;
+  }
+}
+
+// A colour as the open screen's pixel, in every layout; on the usual 16- and 32-bit
+// layouts, the very pixel the loader makes of that colour in a 24-bit bitmap.
+TEST_F(SpriteConversionTest, AColourValueBecomesTheOpenScreensPixel) {
+  EXPECT_EQ(ScreenPixel(MakeRGB(255, 255, 255)), 0u);  // no screen yet
+  struct Case {
+    std::int32_t depth;
+    bool fiveSixFive, redLow;
+    std::uint32_t white, red, mixed;  // MakeRGB(0x12, 0x34, 0x56) as the last
+  } cases[] = {
+      {8, true, false, 0, 0, 0},
+      {16, false, false, 0x7FFF, 0x7C00, 2 << 10 | 6 << 5 | 10},
+      {16, true, false, 0xFFFF, 0xF800, 2 << 11 | 13 << 5 | 10},
+      {24, true, false, 0xFFFFFF, 0xFF0000, 0x123456},
+      {24, true, true, 0xFFFFFF, 0x0000FF, 0x563412},
+      {32, true, false, 0xFFFFFF, 0xFF0000, 0x123456},
+      {32, true, true, 0xFFFFFF, 0x0000FF, 0x563412},
+  };
+  for (const Case& c : cases) {
+    Open(c.depth, c.fiveSixFive, c.redLow);
+    SCOPED_TRACE(PixelFormatCode());
+    EXPECT_EQ(ScreenPixel(MakeRGB(255, 255, 255)), c.white);
+    EXPECT_EQ(ScreenPixel(MakeRGB(255, 0, 0)), c.red);
+    EXPECT_EQ(ScreenPixel(MakeRGB(0x12, 0x34, 0x56)), c.mixed);
+    EXPECT_EQ(ScreenPixel(MakeRGB(0x12, 0x34, 0x56) | 0xFF000000u), c.mixed);  // flags
+    if ((c.depth == 16 || c.depth == 32) && !c.redLow) {
+      ASSERT_NE(LoadSprite(0, Write("colours.bmp", TwentyFourBitColours()).c_str()), 0u);
+      std::int32_t bytes = c.depth / 8;
+      EXPECT_EQ(SurfacePixel(Storage(0), 0, 2, bytes), c.white);
+      EXPECT_EQ(SurfacePixel(Storage(0), 0, 1, bytes), c.red);
+      EXPECT_EQ(SurfacePixel(Storage(0), 0, 0, bytes), c.mixed);
+    }
+    CloseScreen();
   }
 }
 

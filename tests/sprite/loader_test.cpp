@@ -39,6 +39,24 @@ TEST_F(SpriteLoaderTest, TheTableGrowsByFiftyPastTheLastSprite) {
   EXPECT_EQ(SpriteTableCapacity, 180);
 }
 
+// A sprite's size as loaded, surface or memory image; nothing for a slot without one.
+TEST_F(SpriteLoaderTest, ASpriteTellsItsWidthAndHeight) {
+  Bytes wide = BitmapFile(5, 3, 24, [](std::int32_t, std::int32_t) { return 0x808080u; });
+  ASSERT_NE(LoadSprite(2, Write("wide.bmp", wide).c_str()), 0u);
+  Bytes tall = BitmapFile(3, 7, 8, [](std::int32_t, std::int32_t) { return 1u; });
+  ASSERT_NE(LoadSprite(60, Write("tall.bmp", tall).c_str(), kSpriteMemoryImage), 0u);
+  EXPECT_EQ(SpriteWidth(2), 5);
+  EXPECT_EQ(SpriteHeight(2), 3);
+  EXPECT_EQ(SpriteWidth(60), 3);
+  EXPECT_EQ(SpriteHeight(60), 7);
+  for (std::int32_t nothing : {0, 59, -1, SpriteTableCapacity, 1 << 30}) {
+    EXPECT_EQ(SpriteWidth(nothing), 0) << nothing;
+    EXPECT_EQ(SpriteHeight(nothing), 0) << nothing;
+  }
+  FreeSprite(2);
+  EXPECT_EQ(SpriteWidth(2), 0);
+}
+
 TEST_F(SpriteLoaderTest, AFileThatCannotBeOpenedLeavesTheSlotAsItWas) {
   ASSERT_NE(LoadSprite(3, goodName.c_str()), 0u);
   void* kept = Storage(3);
