@@ -17,10 +17,22 @@ IDirectDrawPalette* CurrentPalette = nullptr;
 namespace {
 
 constexpr DWORD kPaletteCaps = DDPCAPS_8BIT | DDPCAPS_ALLOW256;
-constexpr std::size_t kColorTableOffset = 54;
+constexpr std::size_t kFileHeaderBytes = 14;
+// The information header's forms that begin with the same 40 bytes: from the 40-byte
+// original to the 124-byte fifth version.
+constexpr std::uint32_t kSmallestInfoHeader = 40;
+constexpr std::uint32_t kLargestInfoHeader = 124;
 constexpr std::size_t kColorTableBytes = 256 * 4;
 // A 32-bit process cannot address a table of more slots.
 constexpr std::int64_t kMostSlots = 0x1FFFFFFF;
+
+std::uint32_t Field16(const unsigned char* bytes) {
+  return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8);
+}
+
+std::uint32_t Field32(const unsigned char* bytes) {
+  return Field16(bytes) | Field16(bytes + 2) << 16;
+}
 
 bool InTable(std::int32_t palette) {
   return PaletteTable && palette >= 0 && palette < PaletteSlots;
@@ -79,23 +91,37 @@ IDirectDrawPalette* LoadPalette(std::int32_t palette, const char* fileName) {
   std::FILE* file = OpenStream(fileName, "rb");
   if (!file) return nullptr;
   // Only the headers and the colour table are used: the rest of the file, however large,
-  // is never read. A file too short for its whole colour table is refused with the others.
-  unsigned char bytes[kColorTableOffset + kColorTableBytes];
+  // is never read. The table follows the information header, whose own first field gives
+  // its size: 40 bytes in the oldest form, 108 or 124 as drawing programs write it today.
+  unsigned char bytes[kFileHeaderBytes + kLargestInfoHeader + kColorTableBytes];
   std::size_t read = std::fread(bytes, 1, sizeof bytes, file);
   std::fclose(file);
-  if (read < sizeof bytes || bytes[0] != 'B' || bytes[1] != 'M' ||
-      (bytes[28] | bytes[29] << 8) != 8) {
+  if (read < kFileHeaderBytes + kSmallestInfoHeader || bytes[0] != 'B' || bytes[1] != 'M' ||
+      Field16(bytes + 28) != 8) {
     return nullptr;
   }
+  std::uint32_t infoHeader = Field32(bytes + kFileHeaderBytes);
+  if (infoHeader < kSmallestInfoHeader || infoHeader > kLargestInfoHeader) return nullptr;
+  // A table may hold fewer than 256 colours (the header's count of colours used); the
+  // entries beyond it are black. A file that ends within its table is refused.
+  std::uint32_t colors = Field32(bytes + 46);
+  if (colors == 0 || colors > 256) colors = 256;
+  std::size_t table = kFileHeaderBytes + infoHeader;
+  if (read < table + 4 * colors) return nullptr;
   PALETTEENTRY entries[256];
-  for (int i = 0; i < 256; ++i) {
-    const unsigned char* quad = &bytes[kColorTableOffset + 4 * i];
-    entries[i] = {quad[2], quad[1], quad[0], PC_EXPLICIT};
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    const unsigned char* quad = &bytes[table + 4 * i];
+    entries[i] = i < colors ? PALETTEENTRY{quad[2], quad[1], quad[0], PC_EXPLICIT}
+                            : PALETTEENTRY{0, 0, 0, PC_EXPLICIT};
   }
   IDirectDrawPalette* created = Create(entries);
   if (!created) return nullptr;
+  // Loaded under the current palette's number, the new palette takes its place as the
+  // current one, as it takes its place in the table.
+  bool wasCurrent = CurrentPalette && CurrentPalette == PaletteTable[palette];
   FreePalette(palette);
   PaletteTable[palette] = created;
+  if (wasCurrent) CurrentPalette = created;
   return created;
 }
 

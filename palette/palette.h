@@ -12,7 +12,9 @@
 // A table of palettes numbered 0 to highest; makes sure a DirectDraw object exists.
 Address InitPalettes(std::int32_t highest);
 IDirectDrawPalette* NewPalette(std::int32_t palette);
-// A palette from the colour table of an 8-bit BMP file; the current palette stays.
+// A palette from the colour table of an 8-bit BMP file, found after its information
+// header (of 40 to 124 bytes); entries beyond a table of fewer than 256 colours are black.
+// The current palette stays, unless it is the one replaced: the new one is then current.
 IDirectDrawPalette* LoadPalette(std::int32_t palette, const char* fileName);
 void FreePalette(std::int32_t palette);
 IDirectDrawPalette* UsePalette(std::int32_t palette);

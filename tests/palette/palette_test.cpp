@@ -53,10 +53,12 @@ class PaletteLibraryTest : public RuntimeTest {
     standin::RestoreBuiltInModules();
     RuntimeTest::TearDown();
   }
-  std::vector<std::uint8_t> Bitmap(std::uint16_t bits, std::size_t size) {
+  // A bitmap's headers, with an information header of `header` bytes, and zeros.
+  std::vector<std::uint8_t> Bitmap(std::uint16_t bits, std::size_t size, std::uint8_t header = 40) {
     std::vector<std::uint8_t> bytes(size, 0);
     bytes[0] = 'B';
     bytes[1] = 'M';
+    bytes[14] = header;
     bytes[28] = static_cast<std::uint8_t>(bits);
     return bytes;
   }
@@ -184,6 +186,39 @@ TEST_F(PaletteLibraryTest, LoadsTheColourTableOfAnEightBitBitmap) {
   }
 }
 
+// The table follows the information header, whichever of its forms the file has (40 bytes
+// in the oldest, 108 and 124 as drawing programs write them now); a table of fewer
+// colours than 256 leaves the others black.
+TEST_F(PaletteLibraryTest, TheColourTableFollowsTheInformationHeader) {
+  struct Case {
+    std::uint8_t header;
+    std::uint32_t colors;  // the header's count of colours used; 0 for all 256
+  } cases[] = {{40, 0}, {108, 0}, {124, 0}, {124, 20}, {40, 256}};
+  next = &second;
+  for (const Case& c : cases) {
+    std::uint32_t held = c.colors ? c.colors : 256;
+    std::size_t table = 14 + c.header;
+    auto bytes = Bitmap(8, table + 4 * held, c.header);
+    bytes[46] = static_cast<std::uint8_t>(c.colors);
+    bytes[47] = static_cast<std::uint8_t>(c.colors >> 8);
+    for (std::uint32_t i = 0; i < held; ++i) {
+      bytes[table + 4 * i] = static_cast<std::uint8_t>(i);
+      bytes[table + 4 * i + 1] = 7;
+      bytes[table + 4 * i + 2] = static_cast<std::uint8_t>(255 - i);
+    }
+    dir.Write("table.bmp", bytes);
+    std::memset(created, 0xAA, sizeof created);
+    ASSERT_EQ(LoadPalette(2, dir.WindowsPath("table.bmp").c_str()), &second) << int{c.header};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      PALETTEENTRY expected =
+          i < held ? PALETTEENTRY{static_cast<BYTE>(255 - i), 7, static_cast<BYTE>(i), PC_EXPLICIT}
+                   : PALETTEENTRY{0, 0, 0, PC_EXPLICIT};
+      EXPECT_EQ(std::memcmp(&created[i], &expected, sizeof expected), 0)
+          << "header " << int{c.header} << ", " << c.colors << " colours, entry " << i;
+    }
+  }
+}
+
 TEST_F(PaletteLibraryTest, RefusesWhatIsNoWholeEightBitColourTable) {
   NewPalette(2);
   dir.Write("deep.bmp", Bitmap(24, 54 + 1024));
@@ -191,12 +226,37 @@ TEST_F(PaletteLibraryTest, RefusesWhatIsNoWholeEightBitColourTable) {
   notBitmap[0] = 'X';
   dir.Write("other.bmp", notBitmap);
   dir.Write("short.bmp", Bitmap(8, 54 + 1023));
+  dir.Write("shortafter124.bmp", Bitmap(8, 138 + 1023, 124));
+  auto fewer = Bitmap(8, 54 + 4 * 20 - 1);
+  fewer[46] = 20;
+  dir.Write("fewer.bmp", fewer);
+  // The 12-byte header of old has other fields in other places; no form is larger than 124.
+  dir.Write("core.bmp", Bitmap(8, 26 + 1024, 12));
+  dir.Write("unknown.bmp", Bitmap(8, 14 + 200 + 1024, 200));
   dir.Write("empty.bmp", {});
   EXPECT_CALL(directDraw, CreatePalette(_, _, _, _)).Times(0);
-  for (const char* name : {"deep.bmp", "other.bmp", "short.bmp", "empty.bmp", "missing.bmp"}) {
+  for (const char* name : {"deep.bmp", "other.bmp", "short.bmp", "shortafter124.bmp", "fewer.bmp",
+                           "core.bmp", "unknown.bmp", "empty.bmp", "missing.bmp"}) {
     EXPECT_EQ(LoadPalette(2, dir.WindowsPath(name).c_str()), nullptr) << name;
     EXPECT_EQ(UsePalette(2), &first) << name;
   }
+}
+
+// Loaded under the current palette's number, the new palette is current: the entry-level
+// operations reach it, not nothing. Under another number the current one stays.
+TEST_F(PaletteLibraryTest, ALoadUnderTheCurrentNumberMakesTheLoadedPaletteCurrent) {
+  dir.Write("table.bmp", Bitmap(8, 54 + 1024));
+  NewPalette(3);
+  next = &second;
+  EXPECT_EQ(LoadPalette(3, dir.WindowsPath("table.bmp").c_str()), &second);
+  EXPECT_EQ(Current(), &second);
+  EXPECT_CALL(second, SetEntries(0, 9, 1, _));
+  SetPaletteColor(9, MakeRGB(1, 2, 3));
+  NiceMock<PaletteDouble> third;
+  next = &third;
+  EXPECT_EQ(LoadPalette(4, dir.WindowsPath("table.bmp").c_str()), &third);
+  EXPECT_EQ(Current(), &second);
+  FreePalette(4);
 }
 
 // Only the colour table is read: a file larger than any memory the process can have loads

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "file/file.h"
+#include "palette/palette.h"
+#include "runtime/memory.h"
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "sprite/sprite.h"
@@ -101,6 +104,63 @@ TEST_F(SpritesOnTheSystemTest, ThirtyTwoBitScreen) {
   ASSERT_NE(image, 0u);
   const auto* pixels = AtAddress<std::uint8_t>(image);
   EXPECT_EQ(Bytes(pixels, pixels + 6), (Bytes{4, 5, 6, 1, 2, 3}));
+}
+
+// Bitmaps as ImageMagick writes them (imagemagick/write.sh), with the 124-byte header of
+// today's drawing programs, beside the test program: the 8-bit one's pixels through its
+// own palette and the 24-bit one's pixels are the colours the files hold, on 8- and
+// 32-bit screens.
+class BitmapsFromDrawingToolsTest : public SpritesOnTheSystemTest {
+ protected:
+  void SetUp() override {
+    SpritesOnTheSystemTest::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_NE(WorkBesideProgram(), 0);
+    ASSERT_NE(InitPalettes(1), 0u);
+  }
+  // The colour of the picture the files were written from, at x, y.
+  static std::uint32_t Drawn(std::int32_t x, std::int32_t y) {
+    return MakeRGB(20 * x + 15, 30 * y + 10, 7 * x * y % 256);
+  }
+  // Each pixel of the sprite, as palette 0's colour of the index that `index` reads.
+  template <class Index>
+  void ExpectPaletteColours(Index index) {
+    UsePalette(0);
+    for (std::int32_t y = 0; y < 8; ++y) {
+      for (std::int32_t x = 0; x < 12; ++x) {
+        EXPECT_EQ(GetPaletteColor(index(x, y)) & 0xFFFFFF, Drawn(x, y)) << x << ", " << y;
+      }
+    }
+  }
+};
+
+TEST_F(BitmapsFromDrawingToolsTest, EightBitScreenShowsTheFilesColours) {
+  ASSERT_EQ(OpenScreen(800, 600, 8, "sprites"), 1);
+  ASSERT_NE(LoadPalette(0, "palette.bmp"), nullptr);
+  ASSERT_NE(LoadSprite(0, "palette.bmp"), 0u);
+  EXPECT_EQ(SpriteWidth(0), 12);
+  EXPECT_EQ(SpriteHeight(0), 8);
+  ExpectPaletteColours([](std::int32_t x, std::int32_t y) {
+    return static_cast<std::int32_t>(SurfaceBytes(Storage(0), x, y, 1)[0]);
+  });
+}
+
+TEST_F(BitmapsFromDrawingToolsTest, ThirtyTwoBitScreenShowsTheFilesColours) {
+  ASSERT_EQ(OpenScreen(800, 600, 32, "sprites"), 1);
+  ASSERT_NE(LoadSprite(0, "truecolor.bmp"), 0u);
+  for (std::int32_t y = 0; y < 8; ++y) {
+    for (std::int32_t x = 0; x < 12; ++x) {
+      EXPECT_EQ(SurfacePixel(Storage(0), x, y, 4) & 0xFFFFFF, ScreenPixel(Drawn(x, y)))
+          << x << ", " << y;
+    }
+  }
+  // The 8-bit one as its indices in memory, coloured by its palette.
+  Address indices = LoadSprite(1, "palette.bmp", kSpriteMemoryImage);
+  ASSERT_NE(indices, 0u);
+  ASSERT_NE(LoadPalette(0, "palette.bmp"), nullptr);
+  ExpectPaletteColours([indices](std::int32_t x, std::int32_t y) {
+    return PeekByte(indices + static_cast<Address>(y * 12 + x)) & 0xFF;
+  });
 }
 
 }  // namespace
