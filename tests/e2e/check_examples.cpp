@@ -10,6 +10,14 @@
 // Both show only colours of the bitmap's colour table, many of them, and SECOND is FIRST
 // with entries 1 to 254 rotated by one number of places (not 0) everywhere at once;
 // entry 0 stays where it was.
+//
+//   check-examples bands SHOT.rgb
+// The guide's smallest program: diagonal bands, pixel (x, y) of palette entry
+// v = (x + y + frame) mod 256 and colour (v, 255 - v, 128), for one frame throughout.
+//
+//   check-examples starter SHOT.rgb
+// The starter project: pixel (x, y) of colour (255x / 799, (y + frame) mod 256, 128), for
+// one frame throughout.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -186,12 +194,55 @@ int CheckCycle(char** argv) {
   return 0;
 }
 
+// A frame of a pattern whose every pixel is expected(x, y, frame): the frame is the one
+// that its top-left pixel tells (frameOf), and every pixel must then be as expected.
+template <class Expected, class FrameOf>
+int CheckPattern(const char* path, const char* what, Expected expected, FrameOf frameOf) {
+  std::vector<std::uint32_t> shot;
+  if (!ReadShot(path, shot)) return Fail(std::string("cannot read ") + path);
+  const int frame = frameOf(shot[0]);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint32_t want = expected(x, y, frame);
+      if (shot[y * kWidth + x] != want) {
+        return Fail(std::string(what) + ": pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                    ") is " + Hex(shot[y * kWidth + x]) + ", not " + Hex(want) +
+                    " as in the rest of frame " + std::to_string(frame) + " (mod 256)");
+      }
+    }
+  }
+  std::printf("ok: every pixel is %s's, of one frame (%d mod 256)\n", what, frame);
+  return 0;
+}
+
+int CheckBands(const char* path) {
+  return CheckPattern(
+      path, "the smallest program",
+      [](int x, int y, int frame) {
+        const int v = (x + y + frame) & 255;
+        return Rgb(static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(255 - v), 128);
+      },
+      [](std::uint32_t topLeft) { return static_cast<int>(topLeft >> 16); });
+}
+
+int CheckStarter(const char* path) {
+  return CheckPattern(
+      path, "the starter",
+      [](int x, int y, int frame) {
+        return Rgb(static_cast<std::uint8_t>(x * 255 / 799), static_cast<std::uint8_t>(y + frame),
+                   128);
+      },
+      [](std::uint32_t topLeft) { return static_cast<int>(topLeft >> 8 & 0xFF); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "sprite" && argc == 7) return CheckSprite(argv + 2);
   if (mode == "cycle" && argc == 5) return CheckCycle(argv + 2);
+  if (mode == "bands" && argc == 3) return CheckBands(argv[2]);
+  if (mode == "starter" && argc == 3) return CheckStarter(argv[2]);
   return Fail(
       "usage: check-examples sprite SHOT BACKGROUND BITMAP X Y | cycle FIRST SECOND PALETTE");
 }

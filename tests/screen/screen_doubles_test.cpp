@@ -549,6 +549,23 @@ TEST_F(PacedFlipTest, ASignChangeOfTheLow32BitsStartsTheWaitAnew) {
   EXPECT_LE(counter - before, 2 * 1000);
 }
 
+// What the guide promises: SetFrameRate(n) holds the flips to about n + 1 a second, never
+// more (the divisor is n + 1), on a monitor whose rate is known.
+TEST_F(PacedFlipTest, AFrameRateOfNGivesAboutNPlusOneFlipsASecond) {
+  for (std::int32_t rate : {30, 60, 100}) {
+    Script(1000, 97);
+    ASSERT_EQ(SetFrameRate(rate), 1);
+    std::int64_t tenSeconds = 1000 + 10 * std::int64_t{3579545};
+    std::int32_t flips = 0;
+    while (counter < tenSeconds) {
+      FlipBuffers();
+      ++flips;
+    }
+    EXPECT_GT(flips, 10 * rate) << rate;
+    EXPECT_LE(flips, 10 * (rate + 1)) << rate;
+  }
+}
+
 TEST_F(PacedFlipTest, NoCounterMeansNoFrameRate) {
   int reads = 0;
   standin::SetPerformanceCounter(
