@@ -3,8 +3,9 @@
 # cycle, builds the native, sanitizer, fuzzing, Windows (64- and 32-bit) and web builds,
 # then runs every test: unit and integration tests of each build (the Windows ones under
 # Wine), each fuzz target for a fixed number of inputs, the delivered executables end to
-# end on private X displays, natively and under Wine, and the web pages in a headless
-# browser. The 64-bit Windows build runs under 64-bit Wine on every machine; the 32-bit
+# end on private X displays, natively and under Wine, the web pages in a headless
+# browser, a program of one's own built against each build's kit of the libraries, and
+# the packages as their users meet them. The 64-bit Windows build runs under 64-bit Wine on every machine; the 32-bit
 # one where the kernel runs 32-bit programs, and the last line names every test that
 # could not run. Screenshots of the last run stay in build/native/screenshots/.
 set -euo pipefail
@@ -84,13 +85,31 @@ for web_test in tests/web/pages_test.mjs tests/web/visitors_test.mjs; do
 done
 example_tests=(node tests/web/examples_test.mjs build/web/bin examples build/native/tests/check-examples)
 "${example_tests[@]}" || "${example_tests[@]}"
-# The zips and the Debian package built as a user gets them, and tried as each user would.
+# Each build's kit of the libraries installed into a scratch prefix, and a program that is
+# not ours (the starter project, copied out of the tree) built against it and run: the
+# 32-bit one under Wine where that runs here.
+echo "=== kits ==="
+rm -rf build/kits
+for preset in native win64 win32 web; do
+  cmake --install "build/$preset" --prefix "build/kits/$preset" --component sdk >/dev/null
+done
+kit_test() { tests/e2e/kit_starter.sh "$@" || { echo "(run once more)" && tests/e2e/kit_starter.sh "$@"; }; }
+kit_test native build/kits/native build/native/screenshots
+kit_test win64 build/kits/win64 build/native/screenshots "$PWD/tools/wine-run.sh"
+if [ "$wine32" = yes ]; then
+  kit_test win32 build/kits/win32 build/native/screenshots "$PWD/tools/wine-run.sh"
+else
+  kit_test win32 build/kits/win32 build/native/screenshots
+  not_run+=("  kits: the starter built against the win32 kit, under Wine")
+fi
+kit_test web build/kits/web build/native/screenshots
+# The zips and the Debian packages built as a user gets them, and tried as each user would.
 echo "=== packages ==="
 tools/package.sh
 package_options=()
 if [ "$wine32" = no ]; then
   package_options=(--without-wine32)
-  not_run+=("  packages: the programs of $(basename build/packages/bump-*-win32.zip) under Wine")
+  not_run+=("  packages: the programs of $(basename build/packages/bump-[0-9]*-win32.zip) and of $(basename build/packages/bump-sdk-*-win32.zip)'s starter under Wine")
 fi
 tests/e2e/packages_as_users.sh "${package_options[@]}"
 if [ -n "$asan_skipped" ]; then

@@ -22,7 +22,7 @@
 'use strict';
 (() => {
   const program = document.body.dataset.program;
-  const pictures = document.body.dataset.picture.split(' ');
+  const pictures = document.body.dataset.picture.split(' ').filter((name) => name);
   const what = document.body.dataset.what;
   const directory = '/bump';
   const panel = document.getElementById('panel');
