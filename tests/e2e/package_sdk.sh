@@ -50,7 +50,8 @@ case $build in
   native) expected+=("$libdir/pkgconfig/bump.pc" usr/share/doc/libbump-dev/copyright
                      usr/share/doc/libbump-dev/changelog.gz) ;;
   web) expected+=(README-sdk.txt LICENSE.txt lib/cmake/bump/bumpWebPage.cmake
-                  share/bump/web/browser_display.js share/bump/web/program_host.js) ;;
+                  share/bump/web/browser_display.js share/bump/web/program_host.js
+                  share/bump/web/icon-32.png) ;;
   *) expected+=(README-sdk.txt LICENSE.txt) ;;
 esac
 for file in "${expected[@]}"; do
