@@ -15,22 +15,29 @@ namespace standin {
 HRESULT DirectDrawCreateEx(GUID* driver, LPVOID* object, REFIID interfaceId, IUnknown* outer);
 
 class DirectDraw;
+class DirectDrawSurface;
 
 class DirectDrawPalette final
     : public ComObject<IDirectDrawPalette, IID_IDirectDrawPalette, DDERR_INVALIDPARAMS> {
  public:
   DirectDrawPalette(DWORD caps, const PALETTEENTRY* entries);
+  ~DirectDrawPalette() override;
 
   HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, LPPALETTEENTRY entries) override;
   HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, LPPALETTEENTRY entries) override;
 
   const Palette256& Entries() const { return entries_; }
+  // The surfaces the palette is set on, each holding a reference: should its count end
+  // all the same (a caller gave back the surfaces' references too), they let it go.
+  void HeldBy(DirectDrawSurface* surface) { holders_.push_back(surface); }
+  void LetGoBy(DirectDrawSurface* surface);
 
  private:
   bool Fixed(DWORD index) const;
 
   DWORD caps_;
   Palette256 entries_{};
+  std::vector<DirectDrawSurface*> holders_;
 };
 
 class DirectDrawSurface final
@@ -62,6 +69,8 @@ class DirectDrawSurface final
   void Orphan() { owner_ = nullptr; }
   DWORD Caps() const { return caps_; }
   const DirectDrawPalette* AttachedPalette() const { return palette_; }
+  // The palette ended while set on the surface.
+  void PaletteEnded() { palette_ = nullptr; }
 
  private:
   // Fails when the surface cannot be used now: orphaned or lost.

@@ -1,6 +1,8 @@
 // IDirectDrawPalette: 256 entries. Without DDPCAPS_ALLOW256 the first entry stays black
 // and the last white, as the system keeps them; SetEntries leaves those two alone. A
-// palette attached to the primary surface colours what the next Flip presents.
+// palette attached to the primary surface colours what the next Flip presents. A surface
+// holds a reference to the palette set on it; a palette that ends all the same (its
+// count given back by a caller for the surface too) is no longer that surface's.
 #include <algorithm>
 
 #include "platform/posix/ddraw/ddraw_private.h"
@@ -14,6 +16,15 @@ DirectDrawPalette::DirectDrawPalette(DWORD caps, const PALETTEENTRY* entries) : 
     entries_.front() = PALETTEENTRY{0, 0, 0, 0};
     entries_.back() = PALETTEENTRY{255, 255, 255, 0};
   }
+}
+
+DirectDrawPalette::~DirectDrawPalette() {
+  for (DirectDrawSurface* surface : holders_) surface->PaletteEnded();
+}
+
+void DirectDrawPalette::LetGoBy(DirectDrawSurface* surface) {
+  auto held = std::find(holders_.begin(), holders_.end(), surface);
+  if (held != holders_.end()) holders_.erase(held);
 }
 
 bool DirectDrawPalette::Fixed(DWORD index) const {

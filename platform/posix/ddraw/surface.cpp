@@ -42,7 +42,10 @@ DirectDrawSurface::DirectDrawSurface(DirectDraw* owner, DWORD caps, const Displa
 
 DirectDrawSurface::~DirectDrawSurface() {
   if (dc_) DestroyBufferDC(dc_);
-  if (palette_) palette_->Release();
+  if (palette_) {
+    palette_->LetGoBy(this);
+    palette_->Release();
+  }
   if (attached_) attached_->Release();
   if (DisplayPrimary() == this) SetDisplayPrimary(nullptr);
   if (owner_) owner_->Forget(this);
@@ -243,8 +246,14 @@ HRESULT DirectDrawSurface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   if (palette && !attached) return DDERR_INVALIDOBJECT;
   if (attached && shape_.format.bitsPerPixel != 8) return DDERR_INVALIDPIXELFORMAT;
   if (attached == palette_) return DD_OK;
-  if (attached) attached->AddRef();
-  if (palette_) palette_->Release();
+  if (attached) {
+    attached->AddRef();
+    attached->HeldBy(this);
+  }
+  if (palette_) {
+    palette_->LetGoBy(this);
+    palette_->Release();
+  }
   palette_ = attached;
   return DD_OK;
 }

@@ -602,6 +602,31 @@ TEST_F(DirectDrawTest, AnAttachedPaletteIsHeldByTheSurface) {
   trueColour->Release();
 }
 
+// A caller that gives back the surface's reference too ends the palette all the same:
+// the surface lets it go with it, and shows the default colours again.
+TEST_F(DirectDrawTest, APaletteReleasedByEveryoneIsNoLongerTheSurfaces) {
+  OpenScreen(320, 240, 8);
+  PALETTEENTRY entries[256];
+  RampEntries(entries);
+  IDirectDrawPalette* palette = nullptr;
+  ASSERT_EQ(directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, nullptr),
+            DD_OK);
+  ASSERT_EQ(primary->SetPalette(palette), DD_OK);
+  ASSERT_EQ(back->SetPalette(palette), DD_OK);
+  std::size_t before = standin::LiveComObjects();
+  EXPECT_EQ(palette->Release(), 2u);
+  EXPECT_EQ(palette->Release(), 1u);
+  EXPECT_EQ(palette->Release(), 0u);
+  EXPECT_EQ(standin::LiveComObjects(), before - 1);
+  IDirectDrawPalette* got = reinterpret_cast<IDirectDrawPalette*>(0x1);
+  EXPECT_EQ(primary->GetPalette(&got), DDERR_NOPALETTEATTACHED);
+  EXPECT_EQ(got, nullptr);
+  EXPECT_EQ(back->GetPalette(&got), DDERR_NOPALETTEATTACHED);
+  WriteSurface(back, [](DWORD x, DWORD) { return x < 160 ? 249u : 252u; });
+  ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_EQ(display->LastFrame()->RgbAt(0, 0), 0xFF0000u);
+}
+
 TEST_F(DirectDrawTest, ABackBufferWithoutAPaletteDrawsWithThePrimarys) {
   OpenScreen(320, 240, 8);
   PALETTEENTRY entries[256] = {};
