@@ -101,8 +101,8 @@ void SetDisplayRedInLowByte(bool redLow);
 // false; an empty function accepts every mode the display can show.
 void SetDisplayModeFilter(
     std::function<bool(DWORD width, DWORD height, DWORD bitsPerPixel)> accept);
-// Every surface of every DirectDraw object becomes lost, as when another program takes
-// the display.
+// Every surface in video memory of every DirectDraw object becomes lost, as when another
+// program takes the display; those in system memory are never lost.
 void LoseSurfaces();
 // Every byte of a surface that Restore brought back holds this.
 constexpr BYTE kRestoredSurfaceFill = 0xA5;

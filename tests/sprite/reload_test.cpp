@@ -1,5 +1,6 @@
 // Surface loss: after the next flip restores the display, the sprites of kind 0 come
-// again from their files; the others keep what the restoration left.
+// again from their files; the others keep what the restoration left, or, in system
+// memory, their own pixels.
 #include "screen/screen_state.h"
 #include "sprite/decoders.h"
 #include "sprite_table/sprite_table.h"
@@ -46,8 +47,9 @@ TEST_F(SpriteReloadTest, SpritesFromFilesAreLoadedAgainAfterTheSurfacesWereLost)
   EXPECT_EQ(Storage(1), memorySprite);
   EXPECT_EQ(SurfacePixel(Storage(1), 1, 1, 2), kRestored);
   EXPECT_STREQ(SpriteTable[1].fileName, "");
-  // Kinds 1 and 4 are not loaded again.
-  EXPECT_EQ(SurfacePixel(Storage(2), 1, 1, 2), kRestored);
+  // Kinds 1 and 4 are not loaded again: the first, in system memory, was not lost and
+  // keeps its own pixels; the second has what the restoration left.
+  EXPECT_EQ(SurfacePixel(Storage(2), 1, 1, 2), 65535u);
   EXPECT_EQ(SurfacePixel(Storage(3), 0, 0, 2), kRestored);
   EXPECT_EQ(Storage(4), nullptr);
   EXPECT_EQ(SpriteTable[4].fileName, nullptr);

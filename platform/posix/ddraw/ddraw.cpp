@@ -13,7 +13,8 @@
 // surfaces of the size asked for, in the display's pixel format or the one given.
 // Surfaces that the program still holds when the object goes are kept alive but orphaned.
 //
-// Loss and restoration: the focus leaving the program loses the exclusive object's
+// Loss and restoration: only surfaces in video memory are ever lost; those in system
+// memory keep their pixels. The focus leaving the program loses the exclusive object's
 // surfaces (standin::LoseSurfaces loses every object's); they are restored only while
 // the program is in the foreground again (DDERR_NOEXCLUSIVEMODE before), and a surface
 // made in another display mode than the present one cannot be (DDERR_WRONGMODE).

@@ -64,7 +64,9 @@ class DirectDrawSurface final
   void Attach(DirectDrawSurface* next) { attached_ = next; }
   void SetBackBufferCount(DWORD count) { backBufferCount_ = count; }
   void SetSourceKey(const DDCOLORKEY& key) { sourceKey_ = key; }
-  void Lose() { lost_ = true; }
+  // Only video memory is lost: a surface in system memory is the program's own memory,
+  // and keeps its pixels whatever becomes of the display.
+  void Lose() { lost_ = !(caps_ & DDSCAPS_SYSTEMMEMORY); }
   // The DirectDraw object is gone: from now on the surface only answers Release.
   void Orphan() { owner_ = nullptr; }
   DWORD Caps() const { return caps_; }

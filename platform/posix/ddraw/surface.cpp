@@ -2,9 +2,10 @@
 // bytes rounded up to 8, plus 8), so that callers cannot take the pitch for the width.
 //
 // A surface is busy while it is locked or lends its pixels to a device context: it is
-// then neither locked again, lent again nor flipped. A lost surface refuses Lock, GetDC
-// and Flip with DDERR_SURFACELOST until Restore brings it back, every byte then holding
-// standin::kRestoredSurfaceFill; its memory stays where it was meanwhile.
+// then neither locked again, lent again nor flipped. A lost surface (only those in video
+// memory are ever lost) refuses Lock, GetDC and Flip with DDERR_SURFACELOST until Restore
+// brings it back, every byte then holding standin::kRestoredSurfaceFill; its memory stays
+// where it was meanwhile.
 //
 // Flip moves the pixels along the flipping chain (the primary gets the first back
 // buffer's, the last back buffer the primary's) and presents the primary through the
@@ -198,7 +199,7 @@ HRESULT DirectDrawSurface::ReleaseDC(HDC dc) {
 
 HRESULT DirectDrawSurface::RestoreOne() {
   if (!lost_) return DD_OK;
-  if (!(caps_ & DDSCAPS_SYSTEMMEMORY) && !(createdIn_ == CurrentMode())) return DDERR_WRONGMODE;
+  if (!(createdIn_ == CurrentMode())) return DDERR_WRONGMODE;
   std::fill(memory_.begin(), memory_.end(), kRestoredSurfaceFill);
   lost_ = false;
   return DD_OK;

@@ -450,9 +450,15 @@ TEST_F(DirectDrawTest, FlipNeedsExclusiveMode) {
   EXPECT_EQ(display->PresentCount(), 0u);
 }
 
+// Surfaces in video memory are lost with the focus; those in system memory are the
+// program's own memory, and keep their pixels.
 TEST_F(DirectDrawTest, LosingTheFocusLosesTheSurfacesUntilTheProgramIsBack) {
   OpenScreen(640, 480, 8);
   IDirectDrawSurface7* sprite = Offscreen(8, 8);
+  DDPIXELFORMAT format = PixelFormatOf(8);
+  IDirectDrawSurface7* kept = Offscreen(8, 8, &format, DDSCAPS_SYSTEMMEMORY);
+  auto pattern = [](DWORD x, DWORD y) { return x + 8 * y; };
+  WriteSurface(kept, pattern);
   WriteSurface(back, [](DWORD, DWORD) { return 9u; });
   EXPECT_EQ(primary->IsLost(), DD_OK);
 
@@ -468,6 +474,8 @@ TEST_F(DirectDrawTest, LosingTheFocusLosesTheSurfacesUntilTheProgramIsBack) {
   EXPECT_EQ(back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DDERR_SURFACELOST);
   HDC dc = nullptr;
   EXPECT_EQ(back->GetDC(&dc), DDERR_SURFACELOST);
+  EXPECT_EQ(kept->IsLost(), DD_OK);
+  EXPECT_EQ(kept->Restore(), DD_OK);
   EXPECT_EQ(directDraw->RestoreAllSurfaces(), DDERR_NOEXCLUSIVEMODE);
   EXPECT_EQ(back->Restore(), DDERR_NOEXCLUSIVEMODE);
   EXPECT_EQ(display->PresentCount(), 0u);
@@ -483,9 +491,14 @@ TEST_F(DirectDrawTest, LosingTheFocusLosesTheSurfacesUntilTheProgramIsBack) {
                          std::uint32_t{standin::kRestoredSurfaceFill}),
               static_cast<std::ptrdiff_t>(pixels.values.size()));
   }
+  SurfacePixels pixels = ReadSurface(kept);
+  for (DWORD y = 0; y < 8; ++y) {
+    for (DWORD x = 0; x < 8; ++x) ASSERT_EQ(pixels.At(x, y), pattern(x, y)) << x << "," << y;
+  }
   EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
   EXPECT_EQ(display->PresentCount(), 1u);
   sprite->Release();
+  kept->Release();
 }
 
 TEST_F(DirectDrawTest, SurfacesLostOnDemandAreRestoredOneByOne) {
