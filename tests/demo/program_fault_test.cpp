@@ -187,6 +187,7 @@ TEST_F(FaultTest, NothingIsPresentedWithoutTheFocusAndFramesComeBackWithIt) {
   display->KeepLastFrames(1);
   int presentedAway = 0;
   int activeAway = 0;
+  int fullScreenAway = 0;
   int wrongFrames = 0;
   OnEachFrame(
       [&](int done) {
@@ -197,11 +198,15 @@ TEST_F(FaultTest, NothingIsPresentedWithoutTheFocusAndFramesComeBackWithIt) {
         if (done > 10 && done <= 40) {
           presentedAway += display->PresentCount() != 10;
           activeAway += ScreenState.active != 0;
+          // The desktop has its own mode meanwhile.
+          fullScreenAway += display->FullScreen() || !(display->Mode() == display->DesktopMode());
         }
         if (done == 40) display->GainFocus();
         // The first flip back restores the surfaces lost with the focus; the next presents.
         if (done == 41) {
           EXPECT_EQ(display->PresentCount(), 10u);
+          EXPECT_TRUE(display->FullScreen());
+          EXPECT_EQ(display->Mode(), display->ModeOf(800, 600, 8));
         }
         if (done == 42) {
           EXPECT_EQ(display->PresentCount(), 11u);
@@ -213,6 +218,7 @@ TEST_F(FaultTest, NothingIsPresentedWithoutTheFocusAndFramesComeBackWithIt) {
   EXPECT_EQ(RunGuarded(), 0);
   EXPECT_EQ(presentedAway, 0);
   EXPECT_EQ(activeAway, 0);
+  EXPECT_EQ(fullScreenAway, 0);
   EXPECT_EQ(wrongFrames, 0) << "the first frame back does not show the shading on black";
   // Frames 1 to 10, then 42 to 61, the last being the one that saw the key.
   EXPECT_EQ(display->PresentCount(), 30u);

@@ -1,7 +1,8 @@
 // One web page as visitors meet it, beyond the happy path: the keyboard and the mouse
-// after the end, a page in a frame without the focus, a touch screen, the browser's own
-// keys and zoom, browsers without WebAssembly or JavaScript, a slow link, full screen, a
-// lost canvas, a fast monitor, and what the page says and how legibly.
+// after the end, a page in a frame without the focus, a visitor who goes away and comes
+// back, a touch screen, the browser's own keys and zoom, browsers without WebAssembly or
+// JavaScript, a slow link, full screen, a lost canvas, a fast monitor, and what the page
+// says and how legibly.
 //   node tests/web/visitors_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER
 import assert from 'node:assert/strict';
 import fs from 'node:fs/promises';
@@ -132,6 +133,35 @@ describe('a visitor of bump-paris', () => {
           await pause(300);
           assert.equal(await presented(frame), count);
           await assertShowsShading(frame);
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      'away, the page has the pointer back; back, the program shows its picture again',
+      {timeout: testTimeout}, async () => {
+        // A pointer locked to the canvas, as a click gives it, and its release counted.
+        const page = await opened((page) => page.evaluateOnNewDocument(() => {
+          window.pointerFrees = 0;
+          Object.defineProperty(document, 'pointerLockElement',
+                                {get: () => document.getElementById('screen')});
+          document.exitPointerLock = () => ++window.pointerFrees;
+        }));
+        try {
+          assert.equal(await page.evaluate(() => window.pointerFrees), 0);
+          await page.evaluate(() => {
+            document.hasFocus = () => false;
+            window.dispatchEvent(new Event('blur'));
+          });
+          await page.waitForFunction(() => window.pointerFrees > 0);
+          const count = await presented(page);
+          await page.evaluate(() => {
+            delete document.hasFocus;
+            window.dispatchEvent(new Event('focus'));
+          });
+          await presents(page, count + 10);
+          await assertShowsShading(page);
         } finally {
           await page.close();
         }

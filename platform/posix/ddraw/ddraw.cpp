@@ -5,8 +5,10 @@
 // Cooperative levels: DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN with a window, held by one
 // object at a time, or DDSCL_NORMAL. Only the exclusive object changes the display mode;
 // setting a mode shows the full screen, and leaving exclusive mode (DDSCL_NORMAL, or the
-// object's last Release) gives the desktop back. Whenever the display's mode changes,
-// every surface of every object is lost.
+// object's last Release) gives the desktop back. While the program is away (the desktop's
+// focus went to another), the desktop has its own mode again, and the program's mode
+// comes back with the program. Whenever the display's mode changes, every surface of
+// every object is lost.
 //
 // Surfaces: one primary surface on the display at a time, in the display's mode, alone or
 // (in exclusive mode) as the front of a flipping chain with its back buffers; off-screen
@@ -15,9 +17,9 @@
 //
 // Loss and restoration: only surfaces in video memory are ever lost; those in system
 // memory keep their pixels. The focus leaving the program loses the exclusive object's
-// surfaces (standin::LoseSurfaces loses every object's); they are restored only while
-// the program is in the foreground again (DDERR_NOEXCLUSIVEMODE before), and a surface
-// made in another display mode than the present one cannot be (DDERR_WRONGMODE).
+// surfaces (standin::LoseSurfaces loses every object's); they are restored only once the
+// program is back (DDERR_WRONGMODE before, as the desktop's mode is not theirs), and a
+// surface made in another display mode than the present one cannot be (DDERR_WRONGMODE).
 //
 // Limits: one display device; refresh rates other than the display's own are refused;
 // at most kMostBackBuffers back buffers; no client memory for surfaces (DDSD_LPSURFACE).
@@ -43,6 +45,8 @@ std::vector<DirectDraw*>& Objects() {
 
 DirectDraw* exclusiveOwner = nullptr;
 std::optional<DisplayMode> exclusiveMode;  // the mode that the exclusive object set
+bool modeShown = false;                    // the display shows that mode now
+bool away = false;                         // the program in exclusive mode lost the desktop's focus
 DirectDrawSurface* displayPrimary = nullptr;
 
 // Each mask one run of bits, inside the pixel, none overlapping.
@@ -75,16 +79,29 @@ std::optional<PixelFormat> FormatOf(const DDPIXELFORMAT& format) {
   }
 }
 
-// The desktop's focus left the program: the surfaces of the object in exclusive mode
-// become lost.
+// The desktop's focus left the program in exclusive mode: its object's surfaces become
+// lost, and the desktop gets its own mode back until the program returns.
 void FocusChanged(bool focused) {
-  if (!focused && exclusiveOwner) exclusiveOwner->LoseSurfaces();
+  if (!exclusiveOwner || away == !focused) return;
+  away = !focused;
+  Display& display = CurrentDisplay();
+  if (away) {
+    exclusiveOwner->LoseSurfaces();
+    if (modeShown) {
+      modeShown = false;
+      display.ShowDesktop();
+      standin::LoseSurfaces();
+    }
+  } else if (exclusiveMode) {
+    modeShown = display.Enter(*exclusiveMode);
+    standin::LoseSurfaces();
+  }
 }
 
 }  // namespace
 
 DisplayMode CurrentMode() {
-  return exclusiveMode ? *exclusiveMode : CurrentDisplay().DesktopMode();
+  return exclusiveMode && modeShown ? *exclusiveMode : CurrentDisplay().DesktopMode();
 }
 
 DirectDrawSurface* DisplayPrimary() { return displayPrimary; }
@@ -131,15 +148,17 @@ void DirectDraw::LoseSurfaces() {
 
 HRESULT DirectDraw::MayRestore() const {
   if (exclusiveOwner && exclusiveOwner != this) return DDERR_NOEXCLUSIVEMODE;
-  if (exclusive_ && ForegroundWindow() != window_) return DDERR_NOEXCLUSIVEMODE;
+  if (exclusive_ && !ProgramHasFocus()) return DDERR_WRONGMODE;
   return DD_OK;
 }
 
 void DirectDraw::LeaveExclusiveMode() {
   exclusive_ = false;
   exclusiveOwner = nullptr;
+  away = false;
   if (exclusiveMode) {
     exclusiveMode.reset();
+    modeShown = false;
     CurrentDisplay().Leave();
     standin::LoseSurfaces();
   }
@@ -151,6 +170,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
       return DDERR_INVALIDPARAMS;
     }
     if (exclusiveOwner && exclusiveOwner != this) return DDERR_EXCLUSIVEMODEALREADYSET;
+    if (!exclusive_) away = !ProgramHasFocus();
     exclusive_ = true;
     exclusiveOwner = this;
   } else {
@@ -174,9 +194,15 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel
       (refreshRate != 0 && refreshRate != display.RefreshRate())) {
     return DDERR_INVALIDMODE;
   }
-  if (exclusiveMode && wanted == current) return DD_OK;
+  // Away, the mode waits for the program's return.
+  if (away) {
+    exclusiveMode = wanted;
+    return DD_OK;
+  }
+  if (modeShown && wanted == current) return DD_OK;
   if (!display.Enter(wanted)) return DDERR_GENERIC;
   exclusiveMode = wanted;
+  modeShown = true;
   if (!(wanted == current)) standin::LoseSurfaces();
   return DD_OK;
 }

@@ -1,6 +1,7 @@
 // The interface of a display driver, behind the stand-in's modules. A driver has two
 // halves: its output (DisplayOutput: start, the desktop's mode, the refresh rate, the
-// modes offered, entering and leaving the full screen, presenting a picture), which
+// modes offered, entering and leaving the full screen, showing the desktop while the
+// program is away, presenting a picture), which
 // DirectDraw uses, and its input (DisplayInput: the desktop's events, the keys, the
 // mouse's changes, the cursor's clip), which USER32 and DirectInput use. A driver is a
 // Display, one folder under displays/ each: sdl/ (a full-screen SDL2 window, the
@@ -147,6 +148,10 @@ class DisplayOutput {
   virtual bool Enter(const DisplayMode& mode) = 0;
   // Leaves the full screen for the desktop.
   virtual void Leave() = 0;
+  // The program is away (the user switched to another): the desktop shows in its own
+  // mode until Enter shows the full screen again. A driver that has nothing to keep for
+  // the return leaves the full screen.
+  virtual void ShowDesktop() = 0;
   // Shows a picture on the full screen, waiting for the display if it waits.
   virtual void Present(const FrameView& frame) = 0;
   // Waits for the start of the display's next refresh; a display that does not wait for

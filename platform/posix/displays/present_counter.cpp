@@ -25,6 +25,7 @@ class PresentCounter final : public Display {
   DWORD RefreshRate() const override { return display_->RefreshRate(); }
   bool Enter(const DisplayMode& mode) override { return display_->Enter(mode); }
   void Leave() override { display_->Leave(); }
+  void ShowDesktop() override { display_->ShowDesktop(); }
   void Present(const FrameView& frame) override {
     display_->Present(frame);
     ++presented_;

@@ -14,6 +14,9 @@ bool IsWindowHandle(HWND window);
 // The window that is active in the foreground, or null.
 HWND ForegroundWindow();
 
+// Whether the program has the desktop's focus (whatever its windows show).
+bool ProgramHasFocus();
+
 // The keys held down now, indexed by DirectInput scan code (bit 7 set for a key that is
 // down).
 void ReadKeyboard(BYTE keys[256]);

@@ -7,13 +7,13 @@
 // window gaining it (WA_ACTIVE). Hiding the active window sends it WA_INACTIVE. Without
 // the focus, the window shown is the one that the focus will activate when it returns.
 //
-// The display's events are collected by PeekMessageA, standin::ReadKeyboard and
-// standin::ForegroundWindow: a focus change posts WM_ACTIVATE to the window concerned
-// and tells the focus listeners (DirectDraw's, which loses the surfaces of its exclusive
-// mode when the focus goes), an exposure
-// makes every visible window need painting, and a request to close posts WM_CLOSE to the
-// window the user sees (the foreground window, else the one the focus will activate).
-// The display is told that window's text as the title to show.
+// The display's events are collected by PeekMessageA, standin::ReadKeyboard,
+// standin::ForegroundWindow and standin::ProgramHasFocus: a focus change posts WM_ACTIVATE
+// to the window concerned and tells the focus listeners (DirectDraw's, which loses the
+// surfaces of its exclusive mode and gives the desktop its mode back when the focus
+// goes), an exposure makes every visible window need painting, and a request to close
+// posts WM_CLOSE to the window the user sees (the foreground window, else the one the
+// focus will activate). The display is told that window's text as the title to show.
 //
 // MsgWaitForMultipleObjects waits on the display's events (no objects), for a program with
 // nothing to show.
@@ -228,6 +228,11 @@ bool IsWindowHandle(HWND window) { return Find(window) != nullptr; }
 HWND ForegroundWindow() {
   CollectDisplayEvents();
   return State().foreground;
+}
+
+bool ProgramHasFocus() {
+  CollectDisplayEvents();
+  return State().hasFocus;
 }
 
 void ReadKeyboard(BYTE keys[256]) {

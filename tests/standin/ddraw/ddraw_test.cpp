@@ -450,8 +450,10 @@ TEST_F(DirectDrawTest, FlipNeedsExclusiveMode) {
   EXPECT_EQ(display->PresentCount(), 0u);
 }
 
-// Surfaces in video memory are lost with the focus; those in system memory are the
-// program's own memory, and keep their pixels.
+// While the program is away the desktop has its own mode, and the program's comes back
+// with the program. Surfaces in video memory are lost with the focus, and cannot come
+// back in the desktop's mode; those in system memory are the program's own memory, and
+// keep their pixels.
 TEST_F(DirectDrawTest, LosingTheFocusLosesTheSurfacesUntilTheProgramIsBack) {
   OpenScreen(640, 480, 8);
   IDirectDrawSurface7* sprite = Offscreen(8, 8);
@@ -466,6 +468,8 @@ TEST_F(DirectDrawTest, LosingTheFocusLosesTheSurfacesUntilTheProgramIsBack) {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   EXPECT_EQ(standin::ForegroundWindow(), nullptr);
+  EXPECT_FALSE(display->FullScreen());
+  EXPECT_EQ(display->Mode(), display->DesktopMode());
   for (IDirectDrawSurface7* surface : {primary, back, sprite}) {
     EXPECT_EQ(surface->IsLost(), DDERR_SURFACELOST);
   }
@@ -476,13 +480,16 @@ TEST_F(DirectDrawTest, LosingTheFocusLosesTheSurfacesUntilTheProgramIsBack) {
   EXPECT_EQ(back->GetDC(&dc), DDERR_SURFACELOST);
   EXPECT_EQ(kept->IsLost(), DD_OK);
   EXPECT_EQ(kept->Restore(), DD_OK);
-  EXPECT_EQ(directDraw->RestoreAllSurfaces(), DDERR_NOEXCLUSIVEMODE);
-  EXPECT_EQ(back->Restore(), DDERR_NOEXCLUSIVEMODE);
+  EXPECT_EQ(directDraw->RestoreAllSurfaces(), DDERR_WRONGMODE);
+  EXPECT_EQ(back->Restore(), DDERR_WRONGMODE);
   EXPECT_EQ(display->PresentCount(), 0u);
 
   display->GainFocus();
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   EXPECT_EQ(standin::ForegroundWindow(), window);
+  EXPECT_TRUE(display->FullScreen());
+  EXPECT_EQ(display->Mode(), display->ModeOf(640, 480, 8));
+  EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
   EXPECT_EQ(directDraw->RestoreAllSurfaces(), DD_OK);
   for (IDirectDrawSurface7* surface : {primary, back, sprite}) {
     EXPECT_EQ(surface->IsLost(), DD_OK);

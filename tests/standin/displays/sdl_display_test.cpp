@@ -450,15 +450,40 @@ TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   ASSERT_EQ(std::system("xdotool keyup space"), 0);
   EXPECT_TRUE(Eventually([] { return !KeyDown(DIK_SPACE); }));
 
+  // Away, the desktop has its mouse and cursor back, and a surface in system memory its
+  // pixels; back, the full screen takes the mouse again.
+  EXPECT_TRUE(SDL_GetRelativeMouseMode());
+  DDSURFACEDESC2 kept{};
+  kept.dwSize = sizeof kept;
+  kept.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+  kept.dwWidth = 4;
+  kept.dwHeight = 4;
+  kept.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+  IDirectDrawSurface7* system = nullptr;
+  ASSERT_EQ(directDraw->CreateSurface(&kept, &system, nullptr), DD_OK);
+  FillRows(system, 0, 3, 7, 8);
   PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
   DrainMessages();
   EXPECT_EQ(standin::ForegroundWindow(), nullptr);
   EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+  EXPECT_FALSE(SDL_GetRelativeMouseMode());
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  EXPECT_EQ(system->IsLost(), DD_OK);
   PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
   DrainMessages();
   EXPECT_EQ(standin::ForegroundWindow(), window);
+  EXPECT_TRUE(SDL_GetRelativeMouseMode());
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
   EXPECT_EQ(directDraw->RestoreAllSurfaces(), DD_OK);
   EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  DDSURFACEDESC2 locked{};
+  locked.dwSize = sizeof locked;
+  ASSERT_EQ(system->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
+  const BYTE* row = static_cast<const BYTE*>(locked.lpSurface) + 3 * locked.lPitch;
+  EXPECT_EQ(row[0], 7);
+  EXPECT_EQ(row[3], 8);
+  system->Unlock(nullptr);
+  system->Release();
 
   // The desktop's request to close reaches the window shown as WM_CLOSE, not as a key.
   PushWindowEvent(SDL_WINDOWEVENT_CLOSE);

@@ -117,6 +117,9 @@ class BrowserDisplay final : public Display {
     browser_leave();
   }
 
+  // The page keeps the last picture and gets its pointer back; Enter shows the mode again.
+  void ShowDesktop() override { Leave(); }
+
   // A present waits for the next frame even when it shows nothing, so that no frame loop
   // keeps the browser from its work.
   void Present(const FrameView& frame) override {

@@ -77,6 +77,7 @@ class HeadlessDisplay final : public Display {
   DWORD RefreshRate() const override { return refreshRate_; }
   bool Enter(const DisplayMode& mode) override;
   void Leave() override { fullScreen_ = false; }
+  void ShowDesktop() override { Leave(); }
   void Present(const FrameView& frame) override;
   void SetTitle(const std::string& title) override { title_ = title; }
   void CollectEvents(std::vector<DisplayEvent>& events) override;

@@ -23,7 +23,9 @@
 // SDL's video starts on first need (a mode being set or the desktop asked for), not at
 // program start, on the X or Wayland desktop that the environment names (or with the
 // driver that SDL_VIDEODRIVER names), and stops with the display. The window exists only
-// while the full screen is shown, and the system cursor is hidden for that time. The
+// while the full screen is shown, and the system cursor is hidden for that time; while
+// the program is away the window is minimised (where a window manager can restore it)
+// and the mouse and the cursor are the desktop's. The
 // display takes every SDL event from the queue; the keyboard is read from SDL's keyboard
 // state through the key table of sdl_keys.h. While the full screen is shown the mouse is in SDL's
 // relative mode, made by warping: the cursor is hidden and brought back to the window's centre
@@ -168,6 +170,10 @@ class SdlDisplay final : public Display {
     if (!Start()) return false;
     int width = static_cast<int>(mode.width);
     int height = static_cast<int>(mode.height);
+    if (away_) {
+      away_ = false;
+      if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
+    }
     if (!window_) {
       // Borderless over the desktop first: on an X desktop without a window manager that
       // is the full screen already, while asking for it would wait in vain for an answer.
@@ -219,7 +225,19 @@ class SdlDisplay final : public Display {
     return true;
   }
 
+  // The window steps aside, minimised where a window manager can give it back, and the
+  // mouse and the cursor are the desktop's again until Enter.
+  void ShowDesktop() override {
+    if (!window_ || away_) return;
+    away_ = true;
+    SDL_SetRelativeMouseMode(SDL_FALSE);
+    SDL_SetWindowMouseRect(window_, nullptr);
+    SDL_ShowCursor(SDL_ENABLE);
+    if (WindowManaged(window_)) SDL_MinimizeWindow(window_);
+  }
+
   void Leave() override {
+    away_ = false;
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) {
@@ -238,7 +256,7 @@ class SdlDisplay final : public Display {
   }
 
   void Present(const FrameView& frame) override {
-    if (!window_) return;
+    if (!window_ || away_) return;
     int width = static_cast<int>(frame.width);
     int height = static_cast<int>(frame.height);
     if ((width != targetWidth_ || height != targetHeight_) && !MakeTargets(width, height)) {
@@ -427,7 +445,7 @@ class SdlDisplay final : public Display {
           default:
             break;
         }
-      } else if (window_) {
+      } else if (window_ && !away_) {
         KeepMouse(event);
       }
     }
@@ -592,6 +610,8 @@ class SdlDisplay final : public Display {
   SdlMachine machine_;
   bool started_ = false;
   bool saidWhy_ = false;
+  // The program is away: the window is kept for its return, but not shown.
+  bool away_ = false;
   // Whether the renderer's presents wait for the refresh themselves.
   bool presentsWait_ = false;
   SDL_Window* window_ = nullptr;
