@@ -3,7 +3,10 @@
 // when the program loses the focus.
 //
 // Cooperative levels: DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN with a window, held by one
-// object at a time, or DDSCL_NORMAL. Only the exclusive object changes the display mode;
+// object at a time, or DDSCL_NORMAL (with DDSCL_FULLSCREEN or not); DDSCL_NOWINDOWCHANGES
+// is taken, and the window is not changed either way. Taking exclusive mode, or giving it
+// up for the plain DDSCL_NORMAL, loses the object's surfaces. Only the exclusive object
+// changes the display mode;
 // setting a mode shows the full screen, and leaving exclusive mode (DDSCL_NORMAL, or the
 // object's last Release) gives the desktop back. While the program is away (the desktop's
 // focus went to another), the desktop has its own mode again, and the program's mode
@@ -62,8 +65,9 @@ bool ValidMasks(const DDPIXELFORMAT& format) {
   return format.dwRGBBitCount == 32 || (all >> format.dwRGBBitCount) == 0;
 }
 
+// A pixel format's own dwSize is not looked at: callers leave it 0.
 std::optional<PixelFormat> FormatOf(const DDPIXELFORMAT& format) {
-  if (format.dwSize != sizeof(DDPIXELFORMAT) || !(format.dwFlags & DDPF_RGB)) return std::nullopt;
+  if (!(format.dwFlags & DDPF_RGB)) return std::nullopt;
   switch (format.dwRGBBitCount) {
     case 8:
       if (!(format.dwFlags & DDPF_PALETTEINDEXED8)) return std::nullopt;
@@ -164,18 +168,28 @@ void DirectDraw::LeaveExclusiveMode() {
   }
 }
 
+// Exclusive mode taken, or taken on another window, loses the object's surfaces; given up
+// for the plain desktop, too, but not for a full-screen normal level.
 HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
+  DWORD level = flags & ~static_cast<DWORD>(DDSCL_NOWINDOWCHANGES);
   if (flags & DDSCL_EXCLUSIVE) {
-    if (flags != (DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) || !IsWindowHandle(window)) {
+    if (level != (DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) || !IsWindowHandle(window)) {
       return DDERR_INVALIDPARAMS;
     }
     if (exclusiveOwner && exclusiveOwner != this) return DDERR_EXCLUSIVEMODEALREADYSET;
+    if (!exclusive_ || window != window_) LoseSurfaces();
     if (!exclusive_) away = !ProgramHasFocus();
     exclusive_ = true;
     exclusiveOwner = this;
   } else {
-    if (flags != DDSCL_NORMAL || (window && !IsWindowHandle(window))) return DDERR_INVALIDPARAMS;
-    if (exclusive_) LeaveExclusiveMode();
+    if ((level & ~static_cast<DWORD>(DDSCL_FULLSCREEN)) != DDSCL_NORMAL ||
+        (window && !IsWindowHandle(window))) {
+      return DDERR_INVALIDPARAMS;
+    }
+    if (exclusive_) {
+      LeaveExclusiveMode();
+      if (!(level & DDSCL_FULLSCREEN)) LoseSurfaces();
+    }
   }
   window_ = window;
   levelSet_ = true;
@@ -219,11 +233,12 @@ DirectDrawSurface* DirectDraw::NewSurface(DWORD caps, const DisplayMode& shape) 
 
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 description, LPDIRECTDRAWSURFACE7* surface,
                                   IUnknown* outer) {
-  if (!description || !surface) return DDERR_INVALIDPARAMS;
+  if (!surface) return DDERR_INVALIDPARAMS;
+  if (!levelSet_) return DDERR_NOCOOPERATIVELEVELSET;
+  if (!description) return DDERR_INVALIDPARAMS;
   *surface = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
   if (description->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
-  if (!levelSet_) return DDERR_NOCOOPERATIVELEVELSET;
   if (description->dwFlags & DDSD_LPSURFACE) return DDERR_UNSUPPORTED;
   bool primary =
       (description->dwFlags & DDSD_CAPS) && (description->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE);
@@ -244,33 +259,34 @@ HRESULT DirectDraw::CreatePrimary(const DDSURFACEDESC2& description,
   bool counted = description.dwFlags & DDSD_BACKBUFFERCOUNT;
   DWORD backBuffers = 0;
   if (flipping) {
-    if (!(caps & DDSCAPS_COMPLEX) || !counted || description.dwBackBufferCount == 0 ||
-        description.dwBackBufferCount > kMostBackBuffers) {
-      return DDERR_INVALIDPARAMS;
+    if (!(caps & DDSCAPS_COMPLEX) || !counted || description.dwBackBufferCount == 0) {
+      return DDERR_INVALIDCAPS;
     }
+    if (description.dwBackBufferCount > kMostBackBuffers) return DDERR_INVALIDPARAMS;
     if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
     backBuffers = description.dwBackBufferCount;
   } else if ((caps & DDSCAPS_COMPLEX) || counted) {
-    return DDERR_INVALIDPARAMS;
+    return DDERR_INVALIDCAPS;
   }
   if (displayPrimary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
   if (!CurrentDisplay().Start()) return DDERR_GENERIC;
   DisplayMode mode = CurrentMode();
-  DWORD chainCaps = flipping ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
+  DWORD chainCaps = (flipping ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0) | (caps & DDSCAPS_3DDEVICE);
   DirectDrawSurface* front =
-      NewSurface(DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY | chainCaps |
-                     (flipping ? DDSCAPS_FRONTBUFFER : 0) | (caps & DDSCAPS_3DDEVICE),
+      NewSurface(DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | DDSCAPS_VIDEOMEMORY | chainCaps |
+                     (flipping ? DDSCAPS_FRONTBUFFER : 0),
                  mode);
   if (!front) return DDERR_OUTOFMEMORY;
+  // Only the first of the back buffers is the back buffer; the others are only flipped.
   DirectDrawSurface* last = front;
   for (DWORD i = 0; i < backBuffers; ++i) {
     DirectDrawSurface* back =
-        NewSurface(DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE | chainCaps, mode);
+        NewSurface((i == 0 ? DDSCAPS_BACKBUFFER : 0) | DDSCAPS_VIDEOMEMORY | chainCaps, mode);
     if (!back) {
       front->Release();
       return DDERR_OUTOFMEMORY;
     }
-    last->Attach(back);
+    last->Attach(back, front);
     last = back;
   }
   front->SetBackBufferCount(backBuffers);

@@ -60,8 +60,12 @@ class DirectDrawSurface final
   HRESULT GetPalette(LPDIRECTDRAWPALETTE* palette) override;
   HRESULT Unlock(LPRECT rectangle) override;
 
-  // The next surface of a flipping chain; the surface keeps a reference to it.
-  void Attach(DirectDrawSurface* next) { attached_ = next; }
+  // The next surface of a flipping chain, which the surface keeps a reference to, and the
+  // chain's front, which the last surface leads back to.
+  void Attach(DirectDrawSurface* next, DirectDrawSurface* front) {
+    attached_ = next;
+    next->front_ = front;
+  }
   void SetBackBufferCount(DWORD count) { backBufferCount_ = count; }
   void SetSourceKey(const DDCOLORKEY& key) { sourceKey_ = key; }
   // Only video memory is lost: a surface in system memory is the program's own memory,
@@ -77,9 +81,12 @@ class DirectDrawSurface final
  private:
   // Fails when the surface cannot be used now: orphaned or lost.
   HRESULT Usable() const;
+  // The surface after this one in its flipping chain, the last one's being the front.
+  DirectDrawSurface* Next() const { return attached_ ? attached_ : front_; }
   // The surface is neither locked nor lent to a device context.
   bool Idle() const { return !locked_ && !dc_; }
-  void Describe(DDSURFACEDESC2* description) const;
+  // Fills the caller's description as far as its dwSize goes; `pixels` for Lock.
+  void Describe(DDSURFACEDESC2* description, void* pixels) const;
   HRESULT RestoreOne();
   std::vector<DirectDrawSurface*> Chain();
 
@@ -95,6 +102,7 @@ class DirectDrawSurface final
   std::optional<DDCOLORKEY> sourceKey_;
   DirectDrawPalette* palette_ = nullptr;
   DirectDrawSurface* attached_ = nullptr;
+  DirectDrawSurface* front_ = nullptr;  // for back buffers, while the front lives
   DWORD backBufferCount_ = 0;
 };
 

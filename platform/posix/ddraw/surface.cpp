@@ -2,13 +2,16 @@
 // bytes rounded up to 8, plus 8), so that callers cannot take the pitch for the width.
 //
 // A surface is busy while it is locked or lends its pixels to a device context: it is
-// then neither locked again, lent again nor flipped. A lost surface (only those in video
-// memory are ever lost) refuses Lock, GetDC and Flip with DDERR_SURFACELOST until Restore
-// brings it back, every byte then holding standin::kRestoredSurfaceFill; its memory stays
-// where it was meanwhile.
+// then neither locked again nor flipped, and lent to one context at a time (a locked
+// surface may be lent: the context draws on the locked pixels). A lost surface (only
+// those in video memory are ever lost) refuses Lock, GetDC, GetAttachedSurface and Flip
+// with DDERR_SURFACELOST until Restore brings it back, every byte then holding
+// standin::kRestoredSurfaceFill; its memory stays where it was meanwhile.
 //
-// Flip moves the pixels along the flipping chain (the primary gets the first back
-// buffer's, the last back buffer the primary's) and presents the primary through the
+// A flipping chain is a ring: GetAttachedSurface leads from the front through the back
+// buffers (the first alone is DDSCAPS_BACKBUFFER) and from the last back to the front.
+// Flip moves the pixels along it (the primary gets the first back buffer's, the last
+// back buffer the primary's) and presents the primary through the
 // display with the primary's palette (for 8 bits; the default palette without one). A
 // surface whose DirectDraw object is gone answers only Release (and AddRef,
 // QueryInterface); the rest is DDERR_INVALIDOBJECT.
@@ -16,6 +19,7 @@
 // Limits: one lock at a time, also for rectangles that do not overlap; only the source
 // blit colour key.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/posix/ddraw/ddraw_private.h"
@@ -25,6 +29,12 @@
 
 namespace standin {
 namespace {
+
+// The surface description of the older interfaces: the same fields up to a one-word
+// ddsCaps, without dwTextureStage.
+constexpr DWORD kOlderDescriptionSize =
+    (offsetof(DDSURFACEDESC2, ddsCaps) + sizeof(DWORD) + alignof(DDSURFACEDESC2) - 1) /
+    alignof(DDSURFACEDESC2) * alignof(DDSURFACEDESC2);
 
 LONG PitchOf(const DisplayMode& shape) {
   std::size_t row = std::size_t{shape.width} * (shape.format.bitsPerPixel / 8);
@@ -42,6 +52,9 @@ DirectDrawSurface::DirectDrawSurface(DirectDraw* owner, DWORD caps, const Displa
       memory_(static_cast<std::size_t>(pitch_) * shape.height) {}
 
 DirectDrawSurface::~DirectDrawSurface() {
+  for (DirectDrawSurface* back = attached_; back; back = back->attached_) {
+    if (back->front_ == this) back->front_ = nullptr;
+  }
   if (dc_) DestroyBufferDC(dc_);
   if (palette_) {
     palette_->LetGoBy(this);
@@ -65,30 +78,36 @@ std::vector<DirectDrawSurface*> DirectDrawSurface::Chain() {
   return chain;
 }
 
-void DirectDrawSurface::Describe(DDSURFACEDESC2* description) const {
-  DWORD size = description->dwSize;
-  std::memset(description, 0, sizeof *description);
-  description->dwSize = size;
-  description->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
-  description->dwWidth = shape_.width;
-  description->dwHeight = shape_.height;
-  description->lPitch = pitch_;
+// The description goes as far as the caller's dwSize: the whole DDSURFACEDESC2, or the
+// older, shorter description.
+void DirectDrawSurface::Describe(DDSURFACEDESC2* description, void* pixels) const {
+  DDSURFACEDESC2 whole{};
+  whole.dwSize = description->dwSize;
+  whole.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+  whole.dwWidth = shape_.width;
+  whole.dwHeight = shape_.height;
+  whole.lPitch = pitch_;
+  whole.lpSurface = pixels;
   if (backBufferCount_) {
-    description->dwFlags |= DDSD_BACKBUFFERCOUNT;
-    description->dwBackBufferCount = backBufferCount_;
+    whole.dwFlags |= DDSD_BACKBUFFERCOUNT;
+    whole.dwBackBufferCount = backBufferCount_;
   }
   if (sourceKey_) {
-    description->dwFlags |= DDSD_CKSRCBLT;
-    description->ddckCKSrcBlt = *sourceKey_;
+    whole.dwFlags |= DDSD_CKSRCBLT;
+    whole.ddckCKSrcBlt = *sourceKey_;
   }
-  DDPIXELFORMAT& format = description->ddpfPixelFormat;
+  // The primary is the display: after a change of mode it tells the display's pixels.
+  const PixelFormat& pixel =
+      (caps_ & DDSCAPS_PRIMARYSURFACE) ? CurrentMode().format : shape_.format;
+  DDPIXELFORMAT& format = whole.ddpfPixelFormat;
   format.dwSize = sizeof format;
-  format.dwFlags = DDPF_RGB | (shape_.format.bitsPerPixel == 8 ? DDPF_PALETTEINDEXED8 : 0);
-  format.dwRGBBitCount = shape_.format.bitsPerPixel;
-  format.dwRBitMask = shape_.format.redMask;
-  format.dwGBitMask = shape_.format.greenMask;
-  format.dwBBitMask = shape_.format.blueMask;
-  description->ddsCaps.dwCaps = caps_;
+  format.dwFlags = DDPF_RGB | (pixel.bitsPerPixel == 8 ? DDPF_PALETTEINDEXED8 : 0);
+  format.dwRGBBitCount = pixel.bitsPerPixel;
+  format.dwRBitMask = pixel.redMask;
+  format.dwGBitMask = pixel.greenMask;
+  format.dwBBitMask = pixel.blueMask;
+  whole.ddsCaps.dwCaps = caps_;
+  std::memcpy(description, &whole, description->dwSize);
 }
 
 // The chain is walked in place rather than gathered: a flip happens every frame, and
@@ -96,13 +115,12 @@ void DirectDrawSurface::Describe(DDSURFACEDESC2* description) const {
 HRESULT DirectDrawSurface::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
   if (!owner_) return DDERR_INVALIDOBJECT;
   if (!(caps_ & DDSCAPS_FRONTBUFFER) || !attached_) return DDERR_NOTFLIPPABLE;
-  if (!owner_->Exclusive()) return DDERR_NOEXCLUSIVEMODE;
   DirectDrawSurface* target = nullptr;
   if (targetOverride) {
     for (DirectDrawSurface* surface = attached_; surface && !target; surface = surface->attached_) {
       if (static_cast<IDirectDrawSurface7*>(surface) == targetOverride) target = surface;
     }
-    if (!target) return DDERR_INVALIDPARAMS;
+    if (!target) return DDERR_NOTFLIPPABLE;
   }
   // The surfaces that take part: the primary and the target, or the whole chain.
   auto next = [target](DirectDrawSurface* surface) {
@@ -111,6 +129,7 @@ HRESULT DirectDrawSurface::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
   for (DirectDrawSurface* surface = this; surface; surface = next(surface)) {
     if (surface->lost_) return DDERR_SURFACELOST;
   }
+  if (!owner_->Exclusive()) return DDERR_NOEXCLUSIVEMODE;
   for (DirectDrawSurface* surface = this; surface; surface = next(surface)) {
     if (!surface->Idle()) return DDERR_SURFACEBUSY;
   }
@@ -132,13 +151,14 @@ HRESULT DirectDrawSurface::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
 
 HRESULT DirectDrawSurface::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** attached) {
   if (!caps || !attached) return DDERR_INVALIDPARAMS;
-  if (!owner_) return DDERR_INVALIDOBJECT;
-  if (!attached_ || caps->dwCaps == 0 || (attached_->caps_ & caps->dwCaps) != caps->dwCaps) {
+  if (HRESULT usable = Usable(); FAILED(usable)) return usable;
+  DirectDrawSurface* next = Next();
+  if (!next || caps->dwCaps == 0 || (next->caps_ & caps->dwCaps) != caps->dwCaps) {
     *attached = nullptr;
     return DDERR_NOTFOUND;
   }
-  attached_->AddRef();
-  *attached = attached_;
+  next->AddRef();
+  *attached = next;
   return DD_OK;
 }
 
@@ -146,7 +166,6 @@ HRESULT DirectDrawSurface::GetDC(HDC* dc) {
   if (!dc) return DDERR_INVALIDPARAMS;
   if (HRESULT usable = Usable(); FAILED(usable)) return usable;
   if (dc_) return DDERR_DCALREADYCREATED;
-  if (locked_) return DDERR_SURFACEBUSY;
   PixelBuffer buffer{memory_.data(), shape_.width, shape_.height, pitch_, shape_.format, {}};
   // An 8-bit surface without a palette of its own shares the display's.
   const DirectDrawPalette* palette = palette_;
@@ -160,30 +179,33 @@ HRESULT DirectDrawSurface::GetDC(HDC* dc) {
 HRESULT DirectDrawSurface::GetSurfaceDesc(LPDDSURFACEDESC2 description) {
   if (!description || description->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
   if (!owner_) return DDERR_INVALIDOBJECT;
-  Describe(description);
+  Describe(description, nullptr);
   return DD_OK;
 }
 
 HRESULT DirectDrawSurface::IsLost() { return Usable(); }
 
 HRESULT DirectDrawSurface::Lock(LPRECT rectangle, LPDDSURFACEDESC2 description, DWORD, HANDLE) {
-  if (!description || description->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
+  if (!description || (description->dwSize != sizeof(DDSURFACEDESC2) &&
+                       description->dwSize != kOlderDescriptionSize)) {
+    return DDERR_INVALIDPARAMS;
+  }
   if (HRESULT usable = Usable(); FAILED(usable)) return usable;
   if (!Idle()) return DDERR_SURFACEBUSY;
   std::size_t offset = 0;
   if (rectangle) {
+    // Empty rectangles are rectangles too.
     const RECT& r = *rectangle;
-    if (r.left < 0 || r.top < 0 || r.left >= r.right || r.top >= r.bottom ||
+    if (r.left < 0 || r.top < 0 || r.left > r.right || r.top > r.bottom ||
         static_cast<DWORD>(r.right) > shape_.width ||
         static_cast<DWORD>(r.bottom) > shape_.height) {
+      description->lpSurface = nullptr;
       return DDERR_INVALIDPARAMS;
     }
     offset = static_cast<std::size_t>(r.top) * pitch_ +
              static_cast<std::size_t>(r.left) * (shape_.format.bitsPerPixel / 8);
   }
-  Describe(description);
-  description->dwFlags |= DDSD_LPSURFACE;
-  description->lpSurface = memory_.data() + offset;
+  Describe(description, memory_.data() + offset);
   locked_ = true;
   return DD_OK;
 }

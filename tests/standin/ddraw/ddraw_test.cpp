@@ -2,6 +2,7 @@
 // display modes, the flipping chain and what Flip presents, locks and device contexts,
 // palettes and colour keys, surface loss and restoration, reference counts.
 #include <algorithm>
+#include <cstddef>
 
 #include "platform/posix/user32/desktop.h"
 #include "tests/standin/ddraw/directdraw_fixture.h"
@@ -152,10 +153,13 @@ TEST_F(DirectDrawTest, ThePrimarySurfaceHasOneBackBufferInTheDisplaysMode) {
               static_cast<DWORD>(DDPF_RGB | DDPF_PALETTEINDEXED8));
     EXPECT_EQ(description.ddpfPixelFormat.dwRGBBitCount, 8u);
   }
-  DWORD primaryCaps = DescriptionOf(primary).ddsCaps.dwCaps;
-  EXPECT_TRUE(primaryCaps & DDSCAPS_PRIMARYSURFACE);
-  EXPECT_TRUE(primaryCaps & DDSCAPS_FRONTBUFFER);
-  EXPECT_TRUE(DescriptionOf(back).ddsCaps.dwCaps & DDSCAPS_BACKBUFFER);
+  EXPECT_EQ(
+      DescriptionOf(primary).ddsCaps.dwCaps,
+      static_cast<DWORD>(DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | DDSCAPS_FRONTBUFFER |
+                         DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY));
+  EXPECT_EQ(DescriptionOf(back).ddsCaps.dwCaps,
+            static_cast<DWORD>(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
+                               DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY));
   EXPECT_EQ(DescriptionOf(primary).dwBackBufferCount, 1u);
 
   // The back buffer is found with or without the 3D device capability, counted each time.
@@ -174,10 +178,37 @@ TEST_F(DirectDrawTest, ThePrimarySurfaceHasOneBackBufferInTheDisplaysMode) {
 
 TEST_F(DirectDrawTest, CreatingSurfacesChecksTheDescription) {
   DDSURFACEDESC2 description = PrimaryDescription(1);
-  IDirectDrawSurface7* surface = nullptr;
+  auto* untouched = reinterpret_cast<IDirectDrawSurface7*>(0x1234);
+  IDirectDrawSurface7* surface = untouched;
   EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr),
             DDERR_NOCOOPERATIVELEVELSET);
+  EXPECT_EQ(directDraw->CreateSurface(nullptr, &surface, nullptr), DDERR_NOCOOPERATIVELEVELSET);
+  EXPECT_EQ(surface, untouched);
   ASSERT_EQ(directDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
+  EXPECT_EQ(directDraw->CreateSurface(nullptr, &surface, nullptr), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(surface, untouched);
+
+  // A flipping chain is complex, flips and counts its back buffers, or it is no chain.
+  const struct {
+    DWORD caps;
+    DWORD flags;
+    DWORD count;
+  } incomplete[] = {
+      {DDSCAPS_FLIP, DDSD_CAPS, 0},
+      {DDSCAPS_COMPLEX, DDSD_CAPS, 0},
+      {DDSCAPS_FLIP | DDSCAPS_COMPLEX, DDSD_CAPS, 1},
+      {DDSCAPS_FLIP | DDSCAPS_COMPLEX, DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 0},
+      {DDSCAPS_COMPLEX, DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 1},
+      {DDSCAPS_FLIP, DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 1},
+  };
+  for (const auto& c : incomplete) {
+    DDSURFACEDESC2 chain = PrimaryDescription(0);
+    chain.dwFlags = c.flags;
+    chain.dwBackBufferCount = c.count;
+    chain.ddsCaps.dwCaps |= c.caps;
+    EXPECT_EQ(directDraw->CreateSurface(&chain, &surface, nullptr), DDERR_INVALIDCAPS)
+        << std::hex << c.caps << " " << c.flags << " " << c.count;
+  }
   // A flipping chain needs exclusive mode.
   EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_NOEXCLUSIVEMODE);
   description.dwSize = sizeof description - 4;
@@ -234,6 +265,13 @@ TEST_F(DirectDrawTest, OffscreenSurfacesTakeTheDisplaysFormatUnlessGivenOne) {
   EXPECT_GE(description.lPitch, 15 + 8);
   EXPECT_EQ(description.ddsCaps.dwCaps, static_cast<DWORD>(DDSCAPS_TEXTURE | DDSCAPS_SYSTEMMEMORY));
   texture->Release();
+
+  // A pixel format's own dwSize is not looked at.
+  format.dwSize = 0;
+  IDirectDrawSurface7* unsized = Offscreen(5, 5, &format);
+  ASSERT_NE(unsized, nullptr);
+  EXPECT_EQ(DescriptionOf(unsized).ddpfPixelFormat.dwRBitMask, 0xFFu);
+  unsized->Release();
 }
 
 TEST_F(DirectDrawTest, ThePitchIsWiderThanARowInEveryDepth) {
@@ -245,7 +283,7 @@ TEST_F(DirectDrawTest, ThePitchIsWiderThanARowInEveryDepth) {
     DDSURFACEDESC2 locked = EmptyDescription();
     ASSERT_EQ(primary->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
     EXPECT_NE(locked.lpSurface, nullptr);
-    EXPECT_TRUE(locked.dwFlags & DDSD_LPSURFACE);
+    EXPECT_FALSE(locked.dwFlags & DDSD_LPSURFACE);
     EXPECT_GT(locked.lPitch, static_cast<LONG>(320 * bits / 8)) << bits;
     EXPECT_EQ(locked.lPitch % 4, 0) << bits;
     primary->Unlock(nullptr);
@@ -297,8 +335,10 @@ TEST_F(DirectDrawTest, ALockedSurfaceOrOneLentToADeviceContextIsBusy) {
   ASSERT_EQ(back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
   DDSURFACEDESC2 again = EmptyDescription();
   EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+  // A device context on the locked pixels is lent all the same.
   HDC dc = nullptr;
-  EXPECT_EQ(back->GetDC(&dc), DDERR_SURFACEBUSY);
+  ASSERT_EQ(back->GetDC(&dc), DD_OK);
+  EXPECT_EQ(back->ReleaseDC(dc), DD_OK);
   EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
   EXPECT_EQ(back->Unlock(nullptr), DD_OK);
   EXPECT_EQ(back->Unlock(nullptr), DDERR_NOTLOCKED);
@@ -327,13 +367,38 @@ TEST_F(DirectDrawTest, ALockedRectangleStartsAtItsCorner) {
   back->Unlock(nullptr);
   EXPECT_EQ(static_cast<BYTE*>(part.lpSurface),
             static_cast<BYTE*>(whole.lpSurface) + 2 * whole.lPitch + 3 * 2);
-  RECT outside{630, 0, 641, 1};
-  EXPECT_EQ(back->Lock(&outside, &part, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
-  RECT empty{5, 5, 5, 6};
-  EXPECT_EQ(back->Lock(&empty, &part, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+  // An empty rectangle is locked; one reaching out of the surface or turned inside out
+  // is refused, with no address.
+  for (RECT empty : {RECT{5, 5, 5, 6}, RECT{5, 5, 6, 5}, RECT{640, 480, 640, 480}}) {
+    ASSERT_EQ(back->Lock(&empty, &part, DDLOCK_WAIT, nullptr), DD_OK);
+    back->Unlock(nullptr);
+  }
+  for (RECT refused : {RECT{630, 0, 641, 1}, RECT{6, 5, 5, 6}, RECT{5, 6, 6, 5}, RECT{-1, 0, 1, 1},
+                       RECT{0, 480, 1, 481}}) {
+    part.lpSurface = &part;
+    EXPECT_EQ(back->Lock(&refused, &part, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(part.lpSurface, nullptr);
+  }
   DDSURFACEDESC2 small{};
   small.dwSize = 8;
   EXPECT_EQ(back->Lock(nullptr, &small, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+
+  // The shorter description of the older interfaces, up to its one word of caps, is
+  // filled as far as it goes.
+  constexpr DWORD kOlderSize =
+      (offsetof(DDSURFACEDESC2, ddsCaps) + sizeof(DWORD) + alignof(DDSURFACEDESC2) - 1) /
+      alignof(DDSURFACEDESC2) * alignof(DDSURFACEDESC2);
+  DDSURFACEDESC2 older{};
+  older.dwSize = kOlderSize;
+  older.dwTextureStage = 77;
+  ASSERT_EQ(back->Lock(nullptr, &older, DDLOCK_WAIT, nullptr), DD_OK);
+  back->Unlock(nullptr);
+  EXPECT_EQ(older.dwSize, kOlderSize);
+  EXPECT_EQ(older.lpSurface, whole.lpSurface);
+  EXPECT_EQ(older.dwWidth, 640u);
+  EXPECT_EQ(older.ddpfPixelFormat.dwRGBBitCount, 16u);
+  EXPECT_EQ(older.dwTextureStage, 77u);
+  EXPECT_EQ(back->GetSurfaceDesc(&older), DDERR_INVALIDPARAMS);
 }
 
 TEST_F(DirectDrawTest, FlipPresentsTheBackBufferThroughThePrimarysPalette) {
@@ -427,7 +492,17 @@ TEST_F(DirectDrawTest, ALongerChainPresentsEachBackBufferInTurn) {
   caps.dwCaps = DDSCAPS_BACKBUFFER;
   IDirectDrawSurface7* second = nullptr;
   ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+  // Only the first back buffer is the back buffer; the chain goes on through the flip
+  // and comes back round to the front.
+  EXPECT_EQ(back->GetAttachedSurface(&caps, &second), DDERR_NOTFOUND);
+  caps.dwCaps = DDSCAPS_FLIP;
   ASSERT_EQ(back->GetAttachedSurface(&caps, &second), DD_OK);
+  EXPECT_EQ(DescriptionOf(second).ddsCaps.dwCaps,
+            static_cast<DWORD>(DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY));
+  IDirectDrawSurface7* round = nullptr;
+  ASSERT_EQ(second->GetAttachedSurface(&caps, &round), DD_OK);
+  EXPECT_EQ(round, primary);
+  round->Release();
   WriteSurface(back, [](DWORD, DWORD) { return 1u; });
   WriteSurface(second, [](DWORD, DWORD) { return 2u; });
   std::vector<std::uint32_t> shown;
@@ -439,15 +514,55 @@ TEST_F(DirectDrawTest, ALongerChainPresentsEachBackBufferInTurn) {
   // Flipping to the second back buffer directly swaps it with the primary alone.
   ASSERT_EQ(primary->Flip(second, DDFLIP_WAIT), DD_OK);
   EXPECT_EQ(display->LastFrame()->ValueAt(0, 0), 0u);
-  EXPECT_EQ(primary->Flip(primary, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(primary->Flip(primary, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
   second->Release();
 }
 
-TEST_F(DirectDrawTest, FlipNeedsExclusiveMode) {
-  OpenScreen(320, 240, 8);
-  ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-  EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
-  EXPECT_EQ(display->PresentCount(), 0u);
+// Taking exclusive mode, or giving it up for the plain desktop, loses the object's
+// surfaces in video memory (without a mode set as well); setting it again on the same
+// window, or stepping down to a full-screen normal level, keeps them, and a flip then
+// needs exclusive mode.
+TEST_F(DirectDrawTest, ChangesOfTheCooperativeLevelLoseWhatTheyChange) {
+  HWND other = desktop.NewWindow();
+  ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+  levelSet = true;
+  DDSURFACEDESC2 description = PrimaryDescription(1);
+  ASSERT_EQ(directDraw->CreateSurface(&description, &primary, nullptr), DD_OK);
+  IDirectDrawSurface7* video = Offscreen(8, 8);
+  DDPIXELFORMAT format = PixelFormatOf(32, 0xFF0000, 0xFF00, 0xFF);
+  IDirectDrawSurface7* system = Offscreen(8, 8, &format, DDSCAPS_SYSTEMMEMORY);
+  const struct {
+    HWND window;
+    DWORD flags;
+    HRESULT lost;
+    HRESULT flip;
+  } steps[] = {
+      {window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN, DD_OK, DD_OK},
+      {window, DDSCL_NORMAL | DDSCL_FULLSCREEN, DD_OK, DDERR_NOEXCLUSIVEMODE},
+      {window, DDSCL_NORMAL, DD_OK, DDERR_NOEXCLUSIVEMODE},
+      {window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_NOWINDOWCHANGES, DDERR_SURFACELOST,
+       DDERR_SURFACELOST},
+      {other, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN, DDERR_SURFACELOST, DDERR_SURFACELOST},
+      {other, DDSCL_NORMAL, DDERR_SURFACELOST, DDERR_SURFACELOST},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.flags);
+    ASSERT_EQ(directDraw->SetCooperativeLevel(step.window, step.flags), DD_OK);
+    EXPECT_EQ(primary->IsLost(), step.lost);
+    EXPECT_EQ(video->IsLost(), step.lost);
+    EXPECT_EQ(system->IsLost(), DD_OK);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), step.flip);
+    IDirectDrawSurface7* attached = nullptr;
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached),
+              step.lost == DD_OK ? DD_OK : step.lost);
+    if (attached) attached->Release();
+    EXPECT_EQ(directDraw->RestoreAllSurfaces(), DD_OK);
+  }
+  EXPECT_EQ(display->PresentCount(), 1u);
+  video->Release();
+  system->Release();
 }
 
 // While the program is away the desktop has its own mode, and the program's comes back
@@ -534,6 +649,9 @@ TEST_F(DirectDrawTest, ChangingTheModeLosesSurfacesThatCannotComeBackInIt) {
   EXPECT_EQ(video->IsLost(), DD_OK);
   ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
   EXPECT_EQ(video->IsLost(), DDERR_SURFACELOST);
+  // The primary is the display: it tells the display's pixels, in its own size.
+  EXPECT_EQ(DescriptionOf(primary).ddpfPixelFormat.dwRGBBitCount, 16u);
+  EXPECT_EQ(DescriptionOf(back).ddpfPixelFormat.dwRGBBitCount, 8u);
   EXPECT_EQ(video->Restore(), DDERR_WRONGMODE);
   EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
   EXPECT_EQ(system->Restore(), DD_OK);
