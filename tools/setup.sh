@@ -13,6 +13,12 @@ for library in libxrandr2 libxrender1 libxcursor1 libxi6 libxinerama1 libxcompos
   libxfixes3 libxxf86vm1; do
   wine_x_libraries+=("$library" "$library:i386")
 done
+# Wine's DirectDraw draws through OpenGL where it finds it, which Debian only recommends
+# too. Without it DirectDraw runs without 3D, and 32-bit Wine 8 then faults in its own
+# presentation of a 32-bit screen (it reads a surface it has freed).
+for library in libgl1 libgl1-mesa-dri; do
+  wine_x_libraries+=("$library" "$library:i386")
+done
 packages=(
   cmake g++ make pkg-config
   dpkg-dev file unzip lintian
