@@ -6,14 +6,14 @@
 // (its canvas checked by the native build's screenshot checker), with no request failing.
 //   node tests/web/package_test.mjs ZIP CHECKER
 import assert from 'node:assert/strict';
-import {execFile, spawn} from 'node:child_process';
+import {execFile} from 'node:child_process';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {promisify} from 'node:util';
 
-import {canvasRgb, launch, pictures} from './support.mjs';
+import {canvasRgb, launch, pictures, servedByPython} from './support.mjs';
 
 const [zip, checker] = process.argv.slice(2);
 const programs = pictures;
@@ -28,17 +28,7 @@ before(async () => {
   scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-web-zip-'));
   site = path.join(scratch, 'site');
   await run('unzip', ['-q', zip, '-d', site]);
-  server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
-                             '--directory', site], {stdio: ['ignore', 'pipe', 'ignore']});
-  address = await new Promise((resolve, reject) => {
-    let said = '';
-    server.stdout.on('data', (chunk) => {
-      said += chunk;
-      const port = /port (\d+)/.exec(said);
-      if (port) resolve(`http://127.0.0.1:${port[1]}/`);
-    });
-    server.on('exit', (code) => reject(new Error(`http.server ended with ${code}`)));
-  });
+  ({server, address} = await servedByPython(site));
   browser = await launch();
 });
 after(async () => {

@@ -5,13 +5,12 @@
 // no request fails, and a key ends the program with exit code 0.
 //   node tests/web/starter_test.mjs FOLDER PAGE CHECK-EXAMPLES MODE
 import assert from 'node:assert/strict';
-import {spawn} from 'node:child_process';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 
-import {assertChecked, canvasRgb, exited, launch, pause, presents} from './support.mjs';
+import {assertChecked, canvasRgb, exited, launch, pause, presents, servedByPython} from './support.mjs';
 
 const [folder, pageName, checker, mode] = process.argv.slice(2);
 
@@ -21,17 +20,7 @@ let address;
 let browser;
 before(async () => {
   scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'bump-starter-'));
-  server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
-                             '--directory', folder], {stdio: ['ignore', 'pipe', 'ignore']});
-  address = await new Promise((resolve, reject) => {
-    let said = '';
-    server.stdout.on('data', (chunk) => {
-      said += chunk;
-      const port = /port (\d+)/.exec(said);
-      if (port) resolve(`http://127.0.0.1:${port[1]}/`);
-    });
-    server.on('exit', (code) => reject(new Error(`http.server ended with ${code}`)));
-  });
+  ({server, address} = await servedByPython(folder));
   browser = await launch();
 });
 after(async () => {

@@ -1,7 +1,7 @@
 // What the browser tests share: the browser, the wait for presents, the canvas's pixels
 // and their check against our own shading by the native build's check-screenshot.
 import assert from 'node:assert/strict';
-import {execFile} from 'node:child_process';
+import {execFile, spawn} from 'node:child_process';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
@@ -45,6 +45,23 @@ export function servedSite(binFolder) {
     if (site.scratch) await fs.rm(site.scratch, {recursive: true, force: true});
   });
   return site;
+}
+
+// A folder served as any static host would serve it: Python's http.server on 127.0.0.1.
+// Resolves to the server's process and its address.
+export async function servedByPython(folder) {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
+                                   '--directory', folder], {stdio: ['ignore', 'pipe', 'ignore']});
+  const address = await new Promise((resolve, reject) => {
+    let said = '';
+    server.stdout.on('data', (chunk) => {
+      said += chunk;
+      const port = /port (\d+)/.exec(said);
+      if (port) resolve(`http://127.0.0.1:${port[1]}/`);
+    });
+    server.on('exit', (code) => reject(new Error(`http.server ended with ${code}`)));
+  });
+  return {server, address};
 }
 
 // Resolves once the program in `page` (a page or a frame) has presented `count` frames.
