@@ -342,6 +342,11 @@ describe('a visitor of bump-paris', () => {
           // The full-screen button puts the picture on the whole screen, running.
           await page.click('#fullscreen');
           await page.waitForFunction(() => document.fullscreenElement);
+          // The page places the canvas again once the full screen's layout is done.
+          await page.waitForFunction(() => {
+            const box = document.getElementById('screen').getBoundingClientRect();
+            return box.width == innerWidth || box.height == innerHeight;
+          }, {timeout: 5000}).catch(() => {});
           const shown = await page.evaluate(() => {
             const canvas = document.getElementById('screen');
             const box = canvas.getBoundingClientRect();
