@@ -308,6 +308,11 @@ TEST(SdlDisplayMachineTest, WhereNothingCanShowTheScreenTheModeFails) {
 
 class SdlDisplayTest : public testing::TestWithParam<standin::SdlPresentation> {};
 
+// The presentation's name in a test's name.
+std::string PresentationName(standin::SdlPresentation presentation) {
+  return presentation == standin::SdlPresentation::kRenderer ? "Renderer" : "WindowSurface";
+}
+
 // On a monitor faster than 60 Hz, whose presents wait for its own faster refresh, the
 // screen still shows 60 frames a second at most, and reports 60 Hz. A desktop rate that
 // tells nothing (0 or 1, "the hardware's default", or no monitor's) is taken as 60 Hz too,
@@ -340,7 +345,11 @@ TEST_P(SdlMonitorTest, ShowsSixtyFramesASecondWhateverTheMonitorSays) {
 INSTANTIATE_TEST_SUITE_P(Monitors, SdlMonitorTest,
                          testing::Combine(testing::Values(standin::SdlPresentation::kRenderer,
                                                           standin::SdlPresentation::kWindowSurface),
-                                          testing::Values(144, 1, 0, 1000)));
+                                          testing::Values(144, 1, 0, 1000)),
+                         [](const testing::TestParamInfo<SdlMonitorTest::ParamType>& info) {
+                           return PresentationName(std::get<0>(info.param)) + "At" +
+                                  std::to_string(std::get<1>(info.param)) + "Hz";
+                         });
 
 TEST_P(SdlDisplayTest, ShowsFlippedFramesAndHandsOverTheDesktop) {
   const char* name = std::getenv("DISPLAY");
@@ -521,9 +530,7 @@ INSTANTIATE_TEST_SUITE_P(Presentations, SdlDisplayTest,
                          testing::Values(standin::SdlPresentation::kRenderer,
                                          standin::SdlPresentation::kWindowSurface),
                          [](const testing::TestParamInfo<standin::SdlPresentation>& info) {
-                           return info.param == standin::SdlPresentation::kRenderer
-                                      ? "Renderer"
-                                      : "WindowSurface";
+                           return PresentationName(info.param);
                          });
 
 }  // namespace
