@@ -1,16 +1,19 @@
 # Sourced after private_display.sh, once the program runs on that display with its pid in
-# $program_pid and its output going to $dir/output. wait_for_frame waits for the program's
-# first frame. check_frame_and_key SHOT PICTURE CHECKER waits for it, then
+# $program_pid and its output going to $dir/output. wait_for_frame [AREA LIT] waits for the
+# program's first frame: until AREA of the screen (ImageMagick's geometry, the shaded area
+# unless told; "" for the whole screen) holds a pixel for which the fx expression LIT (a
+# lit red, unless told) holds. check_frame_and_key SHOT PICTURE CHECKER waits for it, then
 # $SCREENSHOT_DELAY seconds (ten unless told), saves a screenshot as SHOT and checks it
 # with CHECKER against our own shading of PICTURE, presses a real key and requires the
 # program to end within two seconds with exit code 0, having printed nothing.
 wait_for_frame() {
-  local shown=
-  # The first frame is up once the shaded area holds a lit pixel.
+  local area=${1-318x198+241+151} lit=${2:-maxima.r>0} shown=
+  local crop=()
+  [ -n "$area" ] && crop=(-crop "$area")
   for _ in $(seq 300); do
     kill -0 "$program_pid" 2>/dev/null || fail "ended before showing a frame: $(cat "$dir/output")"
     if import -window root "$dir/shot.png" 2>/dev/null &&
-       [ "$(convert "$dir/shot.png" -crop 318x198+241+151 -format '%[fx:maxima.r>0]' info:)" = 1 ]; then
+       [ "$(convert "$dir/shot.png" "${crop[@]}" -format "%[fx:$lit]" info:)" = 1 ]; then
       shown=yes
       break
     fi

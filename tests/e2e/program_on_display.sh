@@ -22,17 +22,7 @@ cp "$executable" "$dir/" || fail "cannot copy the program"
 program_pid=$!
 
 # The first picture is up once the screen holds a pixel that is not black.
-shown=
-for _ in $(seq 300); do
-  kill -0 "$program_pid" 2>/dev/null || fail "ended before showing a picture: $(cat "$dir/output")"
-  if import -window root "$dir/shot.png" 2>/dev/null &&
-     [ "$(convert "$dir/shot.png" -format '%[fx:maxima>0]' info:)" = 1 ]; then
-    shown=yes
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$shown" ] || fail "showed no picture: $(cat "$dir/output")"
+wait_for_frame "" 'maxima>0'
 mkdir -p "$(dirname "$shot")"
 for attempt in $(seq 20); do
   sleep 0.5
