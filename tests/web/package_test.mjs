@@ -13,7 +13,7 @@ import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {promisify} from 'node:util';
 
-import {canvasRgb, launch, pictures, servedByPython} from './support.mjs';
+import {canvasRgb, failedRequests, launch, pictures, servedByPython} from './support.mjs';
 
 const [zip, checker] = process.argv.slice(2);
 const programs = pictures;
@@ -57,11 +57,7 @@ test('holds the site, its compressed forms and README.txt, and nothing else', as
 test('the front page shows each still and leads to a page that shows its picture',
      {timeout: 120000}, async () => {
        const page = await browser.newPage();
-       const failed = [];
-       page.on('response', (response) => {
-         if (response.status() >= 400) failed.push(`${response.status()} ${response.url()}`);
-       });
-       page.on('requestfailed', (request) => failed.push(`${request.failure()?.errorText} ${request.url()}`));
+       const failed = failedRequests(page);
        await page.goto(address, {waitUntil: 'load'});
        const images = await page.$$eval('a img', (images) => images.map((image) => ({
                                                    src: image.getAttribute('src'),

@@ -10,7 +10,16 @@ import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 
-import {assertChecked, canvasRgb, exited, launch, pause, presents, servedByPython} from './support.mjs';
+import {
+  assertChecked,
+  canvasRgb,
+  exited,
+  failedRequests,
+  launch,
+  pause,
+  presents,
+  servedByPython,
+} from './support.mjs';
 
 const [folder, pageName, checker, mode] = process.argv.slice(2);
 
@@ -32,11 +41,7 @@ after(async () => {
 test('the page shows the program\'s picture, and a key ends it with exit code 0',
      {timeout: 60000}, async () => {
        const page = await browser.newPage();
-       const failed = [];
-       page.on('response', (response) => {
-         if (response.status() >= 400) failed.push(`${response.status()} ${response.url()}`);
-       });
-       page.on('requestfailed', (request) => failed.push(`${request.failure()?.errorText} ${request.url()}`));
+       const failed = failedRequests(page);
        await page.goto(`${address}${pageName}`, {waitUntil: 'load'});
        await presents(page, 2, 20000);
        // A copy of the canvas may catch the worker between two frames' rows: a few tries.

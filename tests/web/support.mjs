@@ -104,6 +104,17 @@ export async function canvasRgb(page) {
   return Buffer.from(base64, 'base64');
 }
 
+// The requests of `page` from now on that fail or are answered with an error, as
+// "STATUS URL" or "ERROR URL": an array that fills as they come.
+export function failedRequests(page) {
+  const failed = [];
+  page.on('response', (response) => {
+    if (response.status() >= 400) failed.push(`${response.status()} ${response.url()}`);
+  });
+  page.on('requestfailed', (request) => failed.push(`${request.failure()?.errorText} ${request.url()}`));
+  return failed;
+}
+
 // Where the page's program runs, to evaluate there: its worker.
 export async function programThread(page) {
   for (let tries = 0; tries < 50 && page.workers().length == 0; ++tries) await pause(100);
