@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "palette/palette_state.h"
+#include "runtime/little_endian.h"
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
@@ -25,14 +26,6 @@ constexpr std::uint32_t kLargestInfoHeader = 124;
 constexpr std::size_t kColorTableBytes = 256 * 4;
 // A 32-bit process cannot address a table of more slots.
 constexpr std::int64_t kMostSlots = 0x1FFFFFFF;
-
-std::uint32_t Field16(const unsigned char* bytes) {
-  return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Field32(const unsigned char* bytes) {
-  return Field16(bytes) | Field16(bytes + 2) << 16;
-}
 
 bool InTable(std::int32_t palette) {
   return PaletteTable && palette >= 0 && palette < PaletteSlots;
@@ -97,14 +90,14 @@ IDirectDrawPalette* LoadPalette(std::int32_t palette, const char* fileName) {
   std::size_t read = std::fread(bytes, 1, sizeof bytes, file);
   std::fclose(file);
   if (read < kFileHeaderBytes + kSmallestInfoHeader || bytes[0] != 'B' || bytes[1] != 'M' ||
-      Field16(bytes + 28) != 8) {
+      Read16(bytes + 28) != 8) {
     return nullptr;
   }
-  std::uint32_t infoHeader = Field32(bytes + kFileHeaderBytes);
+  std::uint32_t infoHeader = Read32(bytes + kFileHeaderBytes);
   if (infoHeader < kSmallestInfoHeader || infoHeader > kLargestInfoHeader) return nullptr;
   // A table may hold fewer than 256 colours (the header's count of colours used); the
   // entries beyond it are black. A file that ends within its table is refused.
-  std::uint32_t colors = Field32(bytes + 46);
+  std::uint32_t colors = Read32(bytes + 46);
   if (colors == 0 || colors > 256) colors = 256;
   std::size_t table = kFileHeaderBytes + infoHeader;
   if (read < table + 4 * colors) return nullptr;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/little_endian.h"
 #include "runtime/runtime_state.h"
 #include "screen/screen.h"
 #include "screen/screen_state.h"
@@ -19,11 +20,6 @@ constexpr std::size_t kBitmapFieldsEnd = 34;  // past biCompression, the last fi
 constexpr std::int32_t kLargestSide = 32767;
 constexpr std::uint64_t kLargestBlock = 0x7FFFFFFF;
 constexpr std::int32_t kDecodedDepth = 24;
-
-std::uint32_t Read16(const BYTE* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Read32(const BYTE* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 // The pixels of an examined image, in rows `stride` bytes apart.
 struct SourceImage {

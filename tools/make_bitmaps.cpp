@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/little_endian.h"
+#include "runtime/little_endian.h"
 
 namespace {
 

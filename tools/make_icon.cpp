@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/little_endian.h"
+#include "runtime/little_endian.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
