@@ -141,9 +141,7 @@ void ConvertRow(BYTE* to, const BYTE* from, const SourceImage& source, std::int3
     }
     Rgb c = ReadRgb(from, x, source.depth);
     if (screenDepth == 16) {
-      Write16(to + 2 * x, code == kPixel555
-                              ? (c.red >> 3) << 10 | (c.green >> 3) << 5 | c.blue >> 3
-                              : (c.red >> 3) << 11 | (c.green >> 2) << 5 | c.blue >> 3);
+      Write16(to + 2 * x, ScreenPixel(c.red | c.green << 8 | c.blue << 16));
       continue;
     }
     BYTE* pixel = to + (screenDepth / 8) * x;
