@@ -8,17 +8,13 @@ set -u
 executable=$1
 shift
 source "$(dirname "$0")/private_display.sh"
+source "$(dirname "$0")/frame_check.sh"
 cp "$executable" "$@" "$dir/" || fail "cannot copy the program"
 (cd "$dir" && exec "$dir/$name") >"$dir/output" 2>&1 &
 program_pid=$!
 
 # The first frame: anything on the screen that is not black.
-for _ in $(seq 300); do
-  kill -0 "$program_pid" 2>/dev/null || fail "ended before showing a frame: $(cat "$dir/output")"
-  import -window root "$dir/shot.png" 2>/dev/null &&
-    [ "$(convert "$dir/shot.png" -format '%[fx:maxima>0]' info:)" = 1 ] && break
-  sleep 0.1
-done
+wait_for_frame "" 'maxima>0'
 
 kill "$xvfb_pid"
 wait "$xvfb_pid" 2>/dev/null
