@@ -59,12 +59,13 @@
     view.hidden = !zoomable;
     view.textContent = whole ? 'Picture only' : 'Whole screen';
   };
+  // The observer places it before the first paint; placed here, it would force a layout
+  // of the page while the program's worker waits for this thread to start.
   new ResizeObserver(place).observe(stage);
   view.addEventListener('click', () => {
     whole = !whole;
     place();
   });
-  place();
 
   // Shows `text` in the panel (nothing when empty), with the progress bar and its line or
   // the button.

@@ -506,6 +506,30 @@ describe('a visitor of bump-paris', () => {
       });
 
   test(
+      'the page starts the program\'s worker from its head, before the rest of it is read, ' +
+          'and that worker runs the program',
+      {timeout: testTimeout}, async () => {
+        const page = await opened((page) => page.evaluateOnNewDocument(() => {
+          window.workersMade = [];
+          const Made = window.Worker;
+          window.Worker = class extends Made {
+            constructor(script, ...rest) {
+              super(script, ...rest);
+              window.workersMade.push({script: String(script), bodyRead: document.body !== null});
+            }
+          };
+        }));
+        try {
+          assert.deepEqual(await page.evaluate(() => window.workersMade),
+                           [{script: 'bump-paris.js', bodyRead: false}]);
+          assert.equal(page.workers().length, 1);
+          await assertShowsShading(page);
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
       'when the program\'s script does not come or is no script, the page says it could ' +
           'not be loaded, in a worker and on the page, again after "Start again", and ' +
           'starts once it comes',
@@ -522,10 +546,18 @@ describe('a visitor of bump-paris', () => {
             () => window.program !== window.endedRun &&
                 /could not be loaded/.test(document.getElementById('message').innerText),
             {timeout: 5000});
+        // The same page, whose body comes a second after its head (a script there waits
+        // for a second), so that the worker the head starts has failed before the body's
+        // script takes it over.
+        const html = await fs.readFile(path.join(folder, 'bump-paris.html'), 'utf8');
+        await fs.writeFile(path.join(folder, 'late.html'),
+                           html.replace('</head>', '</head>\n<script src="late.js"></script>'));
         try {
-          for (const [inWorker, fault] of [[true, 'missing'], [true, 'no script'],
-                                           [false, 'missing'], [false, 'no script']]) {
-            const what = `${inWorker ? 'in a worker' : 'on the page'}, script ${fault}`;
+          for (const [inWorker, fault, late] of [[true, 'missing'], [true, 'no script'],
+                                                 [true, 'missing', 'late'],
+                                                 [false, 'missing'], [false, 'no script']]) {
+            const what = `${inWorker ? 'in a worker' : 'on the page'}, script ${fault}` +
+                (late ? ', the page\'s body late' : '');
             await fs.rm(script, {force: true});
             if (fault == 'no script') await fs.writeFile(script, '<!DOCTYPE html><p>Not here</p>');
             const page = await site.browser.newPage();
@@ -535,7 +567,15 @@ describe('a visitor of bump-paris', () => {
                   delete HTMLCanvasElement.prototype.transferControlToOffscreen;
                 });
               }
-              await page.goto(`${server.address}bump-paris.html`);
+              if (late) {
+                await page.setRequestInterception(true);
+                page.on('request', (request) => {
+                  if (!request.url().endsWith('/late.js')) return request.continue();
+                  setTimeout(() => request.respond({contentType: 'text/javascript', body: ''}),
+                             1000);
+                });
+              }
+              await page.goto(`${server.address}${late ? 'late' : 'bump-paris'}.html`);
               await unavailable(page).catch(() => assert.fail(`${what}: nothing said`));
               assert.equal(await page.evaluate(() => document.activeElement.id), 'again', what);
               await page.evaluate(() => {

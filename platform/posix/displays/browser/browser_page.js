@@ -5,11 +5,16 @@
 // host (web/program_host.js, at the end of the program's script) runs it, and its display
 // (browser_display.js) and this side talk in the same messages.
 //
-// new ProgramOnPage(canvas, script, report) takes the page's canvas and the address of
-// the program's script, and readies the program's thread at once, so that the script has
-// come and run by the time the program's module is compiled; start(start) starts the
-// program (again) with start.module (compiled), start.files ([{name, bytes}]),
-// start.program (its name) and start.directory (where it finds itself). It reports to
+// ProgramOnPage.prepare(script), from a script at the top of the page, starts the worker
+// of the program's script while the rest of the page is still to be read: a browser starts
+// a worker only when the page's own thread is free, which it seldom is once the page is
+// being read, laid out and drawn. new ProgramOnPage(canvas, script, report) takes the
+// page's canvas and the address of the program's script, and takes over the worker
+// prepared for that script, with what it said meanwhile, or readies the program's thread
+// at once, so that the script has come and run by the time the program's module is
+// compiled; start(start) starts the program (again) with start.module (compiled),
+// start.files ([{name, bytes}]), start.program (its name) and start.directory (where it
+// finds itself). It reports to
 // report.started(run), report.change(run) (after the first present and each change of
 // the focus or visibility), report.exit(run) and report.abort(run), where run is the
 // start's own state, which the page shows as window.program: active (the page has the
@@ -39,9 +44,22 @@ class ProgramOnPage {
   }
 
   // Whether the program runs in a worker: the browser hands a canvas over to one.
-  static inWorker(canvas) {
+  static inWorker(canvas = HTMLCanvasElement.prototype) {
     return typeof Worker == 'function' && typeof OffscreenCanvas == 'function' &&
         typeof canvas.transferControlToOffscreen == 'function';
+  }
+
+  // Starts the worker of `script`, keeping its messages and errors for the ProgramOnPage
+  // that takes it over.
+  static prepare(script) {
+    if (!ProgramOnPage.inWorker() || typeof WebAssembly != 'object') return;
+    const worker = new Worker(script);
+    const said = [];
+    worker.onmessage = worker.onerror = (event) => {
+      event.preventDefault();
+      said.push(event);
+    };
+    ProgramOnPage.prepared = {script, worker, said};
   }
 
   // Readies the program's thread, with the canvas: a worker that runs the program's
@@ -56,7 +74,11 @@ class ProgramOnPage {
       if (this.run && this.listening) this.receive({type: 'abort', what});
     };
     if (ProgramOnPage.inWorker(this.canvas)) {
-      const worker = this.worker = new Worker(this.script);
+      const prepared = ProgramOnPage.prepared;
+      ProgramOnPage.prepared = null;
+      if (prepared && prepared.script != this.script) prepared.worker.terminate();
+      const worker = this.worker =
+          prepared && prepared.script == this.script ? prepared.worker : new Worker(this.script);
       let ready = false;
       worker.onmessage = (event) => {
         if (event.data.type == 'ready') {
@@ -73,6 +95,10 @@ class ProgramOnPage {
           failed(event.message ? `its script failed: ${event.message}` : 'its script did not come');
         }
       };
+      if (prepared && worker == prepared.worker) {
+        prepared.said.forEach((event) =>
+          (event.type == 'error' ? worker.onerror : worker.onmessage)(event));
+      }
       this.send = (message) => worker.postMessage(message);
       const canvas = this.canvas.transferControlToOffscreen();
       worker.postMessage({type: 'canvas', canvas}, [canvas]);
