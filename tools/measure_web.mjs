@@ -17,11 +17,12 @@
 //   of its picture to the compositor there (Commit), and all the tasks of the program's
 //   worker (its frame: shading, copy, flip, and the canvas's update and hand-over);
 // - and from a trace of a first load in another fresh browser, where the first frame's
-//   time goes: when the page's script ran, when the worker it made started its thread and
-//   had run the program's script, when the page started the program (its module compiled,
-//   its pictures in), how long the program took from there to its first present, and the
-//   browser's compiling of the module: lazily on the program's thread (each function at
-//   its first call) and, optimising, in the background in the first second;
+//   time goes: when the page's first script ran (in its head, where it makes the worker),
+//   when the worker started its thread and had run the program's script, when the page
+//   started the program (its module compiled, its pictures in), how long the program
+//   took from there to its first present, and the browser's compiling of the module:
+//   lazily on the program's thread (each function at its first call) and, optimising,
+//   in the background in the first second;
 // - and, in another fresh browser, the first message of a worker of one line on a page of
 //   one script, from the page's start: what the browser's own start of a page and its
 //   worker costs, which the first frame cannot go below;
@@ -184,7 +185,7 @@ async function traceFirstLoad(url) {
                                              programThread(event));
     const script = traceEvents.find((event) => event.ph === 'X' && !onPage &&
                                         event.name === 'EvaluateScript' && programThread(event));
-    return `the page's script ran at ${onPageClock(pageScript.ts).toFixed(0)} ms, ` +
+    return `the page's first script ran at ${onPageClock(pageScript.ts).toFixed(0)} ms, ` +
         (script ? `its worker's thread started at ${onPageClock(workerStart.ts).toFixed(0)} ms ` +
                       `and had run the program's script at ${
                           onPageClock(script.ts + script.dur).toFixed(0)} ms, ` :
