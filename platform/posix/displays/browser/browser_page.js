@@ -76,9 +76,9 @@ class ProgramOnPage {
     if (ProgramOnPage.inWorker(this.canvas)) {
       const prepared = ProgramOnPage.prepared;
       ProgramOnPage.prepared = null;
-      if (prepared && prepared.script != this.script) prepared.worker.terminate();
-      const worker = this.worker =
-          prepared && prepared.script == this.script ? prepared.worker : new Worker(this.script);
+      const taken = prepared && prepared.script == this.script ? prepared : null;
+      if (prepared && !taken) prepared.worker.terminate();
+      const worker = this.worker = taken ? taken.worker : new Worker(this.script);
       let ready = false;
       worker.onmessage = (event) => {
         if (event.data.type == 'ready') {
@@ -95,8 +95,8 @@ class ProgramOnPage {
           failed(event.message ? `its script failed: ${event.message}` : 'its script did not come');
         }
       };
-      if (prepared && worker == prepared.worker) {
-        prepared.said.forEach((event) =>
+      if (taken) {
+        taken.said.forEach((event) =>
           (event.type == 'error' ? worker.onerror : worker.onmessage)(event));
       }
       this.send = (message) => worker.postMessage(message);
