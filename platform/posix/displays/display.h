@@ -116,6 +116,10 @@ class ChangedPicture {
   enum class Order { kXrgb, kRgbaBytes };
 
   void SendWhole() { whole_ = true; }
+  // The display and the driver's buffer have just been cleared to black: the next
+  // conversion sends only the rows and columns that are not black, whatever came before
+  // (a new screen is mostly black around its picture).
+  void ShowsBlack() { black_ = true; }
   // Takes the picture's format and palette; true when its next conversion is whole.
   bool Prepare(const FrameView& frame);
   // Converts the changed rows into `out` (rows `outPitch` bytes apart, 4 bytes a pixel);
@@ -131,6 +135,7 @@ class ChangedPicture {
   std::vector<BYTE> kept_;
   std::vector<bool> changedRows_;
   bool whole_ = true;
+  bool black_ = false;
 };
 
 // What a display shows: the full screen in a mode, and the pictures presented on it.

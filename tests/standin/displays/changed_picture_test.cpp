@@ -72,6 +72,43 @@ TEST_F(ChangedPictureTest, OnlyTheChangedRowsAndColumnsAreConverted) {
   EXPECT_EQ(out[10 * 64 + 5], 0xFF0000u);
 }
 
+// After the display is cleared to black, only what is not black goes, whatever picture
+// came before: here a picture of two spots on black, and a palette without black.
+TEST_F(ChangedPictureTest, AfterAClearToBlackOnlyWhatIsNotBlackIsSent) {
+  Picture before(64, 48);
+  for (std::size_t i = 0; i < before.pixels.size(); ++i) before.pixels[i] = 1 + i % 250;
+  Convert(before);
+
+  Picture spots(64, 48);
+  spots.pixels[10 * 64 + 20] = 200;
+  spots.pixels[14 * 64 + 29] = 201;
+  changed.ShowsBlack();
+  const std::uint32_t untouched = 0xABCDEF;
+  std::vector<std::uint32_t> sent(64 * 48, untouched);
+  ChangedArea area = changed.Convert(spots.View(), reinterpret_cast<BYTE*>(sent.data()), 64 * 4,
+                                     ChangedPicture::Order::kXrgb);
+  EXPECT_EQ(area.first, 10);
+  EXPECT_EQ(area.last, 14);
+  EXPECT_EQ(area.left, 20);
+  EXPECT_EQ(area.right, 30);
+  EXPECT_EQ(sent[10 * 64 + 20], 0xC8C8C8u);
+  EXPECT_EQ(sent[10 * 64 + 29], 0u);
+  EXPECT_EQ(sent[14 * 64 + 29], 0xC9C9C9u);
+  EXPECT_EQ(sent[10 * 64 + 19], untouched);
+  EXPECT_EQ(sent[20 * 64 + 20], untouched);
+  // What it compares with next is the picture itself.
+  EXPECT_TRUE(Convert(spots).Empty());
+
+  Picture grey(64, 48);
+  grey.palette[0] = {1, 1, 1, 0};
+  changed.ShowsBlack();
+  ChangedArea all = Convert(grey);
+  EXPECT_EQ(all.first, 0);
+  EXPECT_EQ(all.last, 47);
+  EXPECT_EQ(all.right, 64);
+  EXPECT_EQ(out[47 * 64 + 63], 0x010101u);
+}
+
 // The same bytes in another shape: 64 x 48 turned 48 x 64 is a new picture, sent whole.
 TEST_F(ChangedPictureTest, AReshapedPictureOfTheSameSizeIsConvertedWhole) {
   Picture wide(64, 48);

@@ -35,6 +35,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -69,6 +70,8 @@ namespace {
 
 // Mouse changes not yet collected are dropped beyond this many, oldest first.
 constexpr std::size_t kMouseEventsKept = 1024;
+// The bytes 0, 0, 0, 255 that the canvas takes for black.
+constexpr std::uint32_t kOpaqueBlack = 0xFF000000;
 
 class BrowserDisplay;
 // The display that the page's events reach.
@@ -102,9 +105,12 @@ class BrowserDisplay final : public Display {
     if (browser_enter(static_cast<int>(mode.width), static_cast<int>(mode.height)) == 0) {
       return false;
     }
-    // Left unset: the next present converts the whole picture into it.
-    picture_.SendWhole();
-    rgba_.reset(new std::uint32_t[std::size_t{mode.width} * mode.height]);
+    // Black, as the canvas now is: the next present sends only what is not black, which
+    // on a new screen is mostly its picture alone.
+    std::size_t pixels = std::size_t{mode.width} * mode.height;
+    rgba_.reset(new std::uint32_t[pixels]);
+    std::fill_n(rgba_.get(), pixels, kOpaqueBlack);
+    picture_.ShowsBlack();
     width_ = mode.width;
     height_ = mode.height;
     shown_ = true;
