@@ -31,6 +31,11 @@ struct Picture {
   Palette256 palette{};
 };
 
+// An area's first and last rows, then its left and right ends.
+std::vector<int> Bounds(const ChangedArea& area) {
+  return {area.first, area.last, area.left, area.right};
+}
+
 class ChangedPictureTest : public testing::Test {
  protected:
   ChangedArea Convert(const Picture& picture) {
@@ -46,19 +51,13 @@ TEST_F(ChangedPictureTest, OnlyTheChangedRowsAndColumnsAreConverted) {
   Picture picture(64, 48);
   for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = i % 251;
   ChangedArea first = Convert(picture);
-  EXPECT_EQ(first.first, 0);
-  EXPECT_EQ(first.last, 47);
-  EXPECT_EQ(first.left, 0);
-  EXPECT_EQ(first.right, 64);
+  EXPECT_EQ(Bounds(first), (std::vector<int>{0, 47, 0, 64}));
   EXPECT_TRUE(Convert(picture).Empty());
 
   picture.pixels[10 * 64 + 5] = 200;
   picture.pixels[12 * 64 + 9] = 201;
   ChangedArea area = Convert(picture);
-  EXPECT_EQ(area.first, 10);
-  EXPECT_EQ(area.last, 12);
-  EXPECT_EQ(area.left, 5);
-  EXPECT_EQ(area.right, 10);
+  EXPECT_EQ(Bounds(area), (std::vector<int>{10, 12, 5, 10}));
   EXPECT_EQ(out[10 * 64 + 5], 0xC8C8C8u);
   EXPECT_EQ(out[12 * 64 + 9], 0xC9C9C9u);
   // The unchanged row between them is left alone.
@@ -87,10 +86,7 @@ TEST_F(ChangedPictureTest, AfterAClearToBlackOnlyWhatIsNotBlackIsSent) {
   std::vector<std::uint32_t> sent(64 * 48, untouched);
   ChangedArea area = changed.Convert(spots.View(), reinterpret_cast<BYTE*>(sent.data()), 64 * 4,
                                      ChangedPicture::Order::kXrgb);
-  EXPECT_EQ(area.first, 10);
-  EXPECT_EQ(area.last, 14);
-  EXPECT_EQ(area.left, 20);
-  EXPECT_EQ(area.right, 30);
+  EXPECT_EQ(Bounds(area), (std::vector<int>{10, 14, 20, 30}));
   EXPECT_EQ(sent[10 * 64 + 20], 0xC8C8C8u);
   EXPECT_EQ(sent[10 * 64 + 29], 0u);
   EXPECT_EQ(sent[14 * 64 + 29], 0xC9C9C9u);
@@ -102,10 +98,7 @@ TEST_F(ChangedPictureTest, AfterAClearToBlackOnlyWhatIsNotBlackIsSent) {
   Picture grey(64, 48);
   grey.palette[0] = {1, 1, 1, 0};
   changed.ShowsBlack();
-  ChangedArea all = Convert(grey);
-  EXPECT_EQ(all.first, 0);
-  EXPECT_EQ(all.last, 47);
-  EXPECT_EQ(all.right, 64);
+  EXPECT_EQ(Bounds(Convert(grey)), (std::vector<int>{0, 47, 0, 64}));
   EXPECT_EQ(out[47 * 64 + 63], 0x010101u);
 }
 
@@ -117,10 +110,7 @@ TEST_F(ChangedPictureTest, AReshapedPictureOfTheSameSizeIsConvertedWhole) {
   Picture tall(48, 64);
   tall.pixels = wide.pixels;
   ChangedArea area = Convert(tall);
-  EXPECT_EQ(area.first, 0);
-  EXPECT_EQ(area.last, 63);
-  EXPECT_EQ(area.left, 0);
-  EXPECT_EQ(area.right, 48);
+  EXPECT_EQ(Bounds(area), (std::vector<int>{0, 63, 0, 48}));
   EXPECT_EQ(out[63 * 48 + 47], 0x010101u * ((63 * 48 + 47) % 251));
   changed.SendWhole();
   EXPECT_EQ(Convert(tall).last, 63);
