@@ -146,8 +146,8 @@ ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPi
   }
   auto isBlack = [&](const BYTE* row, std::size_t x) {
     return bytes == 1 ? colours[row[x]] == inOrder(0)
-                      : converter_->Pixel(ReadPixel(row, static_cast<DWORD>(x),
-                                                    static_cast<DWORD>(bytes))) == 0;
+                      : converter_->Pixel(
+                            ReadPixel(row, static_cast<DWORD>(x), static_cast<DWORD>(bytes))) == 0;
   };
   changedRows_.resize(frame.height);
   ChangedArea area;
