@@ -17,8 +17,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The server picks a free display number itself and tells it once it is ready.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+# The server picks a free display number itself and tells it once it is ready. It does
+# not reset when its last client leaves (xdpyinfo, below): a server resetting refuses a
+# client that comes meanwhile, which under load was the program ("x11 not available").
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$dir/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
 [ -s "$dir/display" ] || fail "no X display"
