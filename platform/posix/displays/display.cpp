@@ -125,7 +125,7 @@ bool ChangedPicture::Prepare(const FrameView& frame) {
     converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
     whole_ = true;
   }
-  return whole_;
+  return whole_ && !black_;
 }
 
 ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPitch, Order order) {

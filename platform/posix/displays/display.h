@@ -115,10 +115,13 @@ class ChangedPicture {
   // How the driver's buffer holds a colour: 0xRRGGBB words, or the bytes R, G, B, 255.
   enum class Order { kXrgb, kRgbaBytes };
 
-  void SendWhole() { whole_ = true; }
+  void SendWhole() {
+    whole_ = true;
+    black_ = false;
+  }
   // The display and the driver's buffer have just been cleared to black: the next
   // conversion sends only the rows and columns that are not black, whatever came before
-  // (a new screen is mostly black around its picture).
+  // (a new screen is mostly black around its picture), until SendWhole.
   void ShowsBlack() { black_ = true; }
   // Takes the picture's format and palette; true when its next conversion is whole.
   bool Prepare(const FrameView& frame);

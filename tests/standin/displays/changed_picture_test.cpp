@@ -98,8 +98,15 @@ TEST_F(ChangedPictureTest, AfterAClearToBlackOnlyWhatIsNotBlackIsSent) {
   Picture grey(64, 48);
   grey.palette[0] = {1, 1, 1, 0};
   changed.ShowsBlack();
+  EXPECT_FALSE(changed.Prepare(grey.View()));
   EXPECT_EQ(Bounds(Convert(grey)), (std::vector<int>{0, 47, 0, 64}));
   EXPECT_EQ(out[47 * 64 + 63], 0x010101u);
+
+  // A display that then lost its picture gets it whole, black or not.
+  changed.ShowsBlack();
+  changed.SendWhole();
+  EXPECT_TRUE(changed.Prepare(spots.View()));
+  EXPECT_EQ(Bounds(Convert(spots)), (std::vector<int>{0, 47, 0, 64}));
 }
 
 // The same bytes in another shape: 64 x 48 turned 48 x 64 is a new picture, sent whole.
