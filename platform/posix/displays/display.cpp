@@ -133,21 +133,8 @@ ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPi
   const bool black = std::exchange(black_, false);
   std::size_t bytes = frame.format.bitsPerPixel / 8;
   std::size_t rowBytes = frame.width * bytes;
-  auto inOrder = [order](std::uint32_t rgb) {
-    // 0xRRGGBB, or the bytes R, G, B, 255 in memory.
-    return order == Order::kXrgb
-               ? rgb
-               : 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
-  };
-  // An 8-bit picture's 256 colours, in the driver's order: a lookup a pixel.
-  std::array<std::uint32_t, 256> colours;
-  if (bytes == 1) {
-    for (std::uint32_t i = 0; i < colours.size(); ++i) colours[i] = inOrder(converter_->Pixel(i));
-  }
   auto isBlack = [&](const BYTE* row, std::size_t x) {
-    return bytes == 1 ? colours[row[x]] == inOrder(0)
-                      : converter_->Pixel(
-                            ReadPixel(row, static_cast<DWORD>(x), static_cast<DWORD>(bytes))) == 0;
+    return converter_->Pixel(ReadPixel(row, static_cast<DWORD>(x), static_cast<DWORD>(bytes))) == 0;
   };
   changedRows_.resize(frame.height);
   ChangedArea area;
@@ -185,6 +172,17 @@ ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPi
   if (area.Empty()) return area;
   area.left = static_cast<int>(left / bytes);
   area.right = static_cast<int>(right / bytes);
+  auto inOrder = [order](std::uint32_t rgb) {
+    // 0xRRGGBB, or the bytes R, G, B, 255 in memory.
+    return order == Order::kXrgb
+               ? rgb
+               : 0xFF000000 | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+  };
+  // An 8-bit picture's 256 colours, in the driver's order: a lookup a pixel.
+  std::array<std::uint32_t, 256> colours;
+  if (bytes == 1) {
+    for (std::uint32_t i = 0; i < colours.size(); ++i) colours[i] = inOrder(converter_->Pixel(i));
+  }
   for (int y = area.first; y <= area.last; ++y) {
     if (!changedRows_[y]) continue;
     const BYTE* kept = kept_.data() + rowBytes * y;
