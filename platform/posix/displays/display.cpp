@@ -22,6 +22,31 @@ constexpr Size kUsualSizes[] = {
     {1280, 960}, {1280, 1024}, {1600, 1200}, {1920, 1080}, {1920, 1200},
 };
 
+// Where rows a and b of n bytes first differ (n where they do not), and where their last
+// difference ends (0 where they do not): eight bytes at a time, as most of a picture's
+// rows are unchanged, or black around a picture just shown.
+std::size_t FirstDifference(const BYTE* a, const BYTE* b, std::size_t n) {
+  std::size_t i = 0;
+  for (std::uint64_t x, y; i + 8 <= n; i += 8) {
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) break;
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+std::size_t DifferenceEnd(const BYTE* a, const BYTE* b, std::size_t n) {
+  std::size_t end = n;
+  for (std::uint64_t x, y; end >= 8; end -= 8) {
+    std::memcpy(&x, a + end - 8, 8);
+    std::memcpy(&y, b + end - 8, 8);
+    if (x != y) break;
+  }
+  while (end > 0 && a[end - 1] == b[end - 1]) --end;
+  return end;
+}
+
 }  // namespace
 
 RgbConverter::RgbConverter(const PixelFormat& format, const Palette256* palette) : format_(format) {
@@ -125,17 +150,21 @@ bool ChangedPicture::Prepare(const FrameView& frame) {
     converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
     whole_ = true;
   }
-  return whole_ && !black_;
+  // A black start is whole only where zero is not black (Convert).
+  return black_ ? converter_->Pixel(0) != 0 : whole_;
 }
 
 ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPitch, Order order) {
   Prepare(frame);
-  const bool black = std::exchange(black_, false);
+  // A display cleared to black shows what a picture of zeros would, where zero is black
+  // (it is in every RGB format, and in a palette whose first colour is black): compared
+  // with one, only what is not black is sent. Otherwise the picture is sent whole.
+  if (std::exchange(black_, false)) {
+    whole_ = converter_->Pixel(0) != 0;
+    if (!whole_) std::fill(kept_.begin(), kept_.end(), BYTE{0});
+  }
   std::size_t bytes = frame.format.bitsPerPixel / 8;
   std::size_t rowBytes = frame.width * bytes;
-  auto isBlack = [&](const BYTE* row, std::size_t x) {
-    return converter_->Pixel(ReadPixel(row, static_cast<DWORD>(x), static_cast<DWORD>(bytes))) == 0;
-  };
   changedRows_.resize(frame.height);
   ChangedArea area;
   std::size_t left = rowBytes;
@@ -145,20 +174,9 @@ ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPi
     BYTE* kept = kept_.data() + rowBytes * y;
     std::size_t first = 0;
     std::size_t end = rowBytes;
-    if (black) {
-      std::size_t from = 0;
-      std::size_t to = frame.width;
-      while (from < to && isBlack(row, from)) ++from;
-      while (to > from && isBlack(row, to - 1)) --to;
-      first = from * bytes;
-      end = to * bytes;
-      // What the next conversion compares with is the picture, black or not.
-      std::memcpy(kept, row, rowBytes);
-    } else if (!whole_) {
-      while (first < rowBytes && row[first] == kept[first]) ++first;
-      if (first < rowBytes) {
-        while (row[end - 1] == kept[end - 1]) --end;
-      }
+    if (!whole_) {
+      first = FirstDifference(row, kept, rowBytes);
+      if (first < rowBytes) end = DifferenceEnd(row, kept, rowBytes);
     }
     changedRows_[y] = first < end;
     if (first >= end) continue;

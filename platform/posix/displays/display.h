@@ -121,7 +121,9 @@ class ChangedPicture {
   }
   // The display and the driver's buffer have just been cleared to black: the next
   // conversion sends only the rows and columns that are not black, whatever came before
-  // (a new screen is mostly black around its picture), until SendWhole.
+  // (a new screen is mostly black around its picture), until SendWhole. Pixels are
+  // taken as black by their value 0, where it is black; where it is not (a palette whose
+  // first colour is another), the picture is sent whole.
   void ShowsBlack() { black_ = true; }
   // Takes the picture's format and palette; true when its next conversion is whole.
   bool Prepare(const FrameView& frame);

@@ -95,10 +95,12 @@ TEST_F(ChangedPictureTest, AfterAClearToBlackOnlyWhatIsNotBlackIsSent) {
   // What it compares with next is the picture itself.
   EXPECT_TRUE(Convert(spots).Empty());
 
+  changed.ShowsBlack();
+  EXPECT_FALSE(changed.Prepare(spots.View()));
   Picture grey(64, 48);
   grey.palette[0] = {1, 1, 1, 0};
   changed.ShowsBlack();
-  EXPECT_FALSE(changed.Prepare(grey.View()));
+  EXPECT_TRUE(changed.Prepare(grey.View()));
   EXPECT_EQ(Bounds(Convert(grey)), (std::vector<int>{0, 47, 0, 64}));
   EXPECT_EQ(out[47 * 64 + 63], 0x010101u);
 
@@ -197,3 +199,23 @@ TEST_F(ChangedPictureTest, ColoursComeInTheDriversOrder) {
 }
 
 }  // namespace
+
+// Rows are compared eight bytes at a time: in a row of any length, the changed span runs
+// from the first changed pixel to the last, wherever they lie in those eight bytes.
+TEST_F(ChangedPictureTest, TheChangedSpanIsFoundInARowOfAnyLength) {
+  for (DWORD width = 1; width <= 19; ++width) {
+    for (DWORD left = 0; left < width; ++left) {
+      for (DWORD right = left; right < width; ++right) {
+        SCOPED_TRACE(testing::Message()
+                     << "width " << width << ", pixels " << left << " to " << right);
+        Picture row(width, 1);
+        Convert(row);
+        row.pixels[left] = 7;
+        row.pixels[right] = 9;
+        ChangedArea area = Convert(row);
+        EXPECT_EQ(Bounds(area),
+                  (std::vector<int>{0, 0, static_cast<int>(left), static_cast<int>(right + 1)}));
+      }
+    }
+  }
+}
