@@ -597,6 +597,37 @@ describe('a visitor of bump-paris', () => {
       });
 
   test(
+      'while the program\'s worker is slow to run its script, the page is laid out all the ' +
+          'same',
+      {timeout: testTimeout}, async () => {
+        // The page is laid out once the worker has run the program's script, or after a
+        // tenth of a second: here the script holds its worker for three seconds first.
+        const folder = path.join(site.scratch, 'slow-script-site');
+        await fs.mkdir(folder, {recursive: true});
+        for (const name of ['bump-paris.html', 'bump-paris.wasm', 'Paris.pcx']) {
+          await fs.copyFile(path.join(binFolder, name), path.join(folder, name));
+        }
+        await fs.writeFile(path.join(folder, 'bump-paris.js'),
+                           'for (const end = Date.now() + 3000; Date.now() < end;);\n' +
+                               await fs.readFile(path.join(binFolder, 'bump-paris.js'), 'utf8'));
+        const server = await serve(folder);
+        const page = await site.browser.newPage();
+        try {
+          await page.goto(`${server.address}bump-paris.html`, {waitUntil: 'domcontentloaded'});
+          await pause(1000);
+          const shown = await page.evaluate(() => ({
+            message: document.getElementById('message').getClientRects().length > 0,
+            help: document.getElementById('help').getClientRects().length > 0,
+            presented: window.program?.presented || 0,
+          }));
+          assert.deepEqual(shown, {message: true, help: true, presented: 0});
+        } finally {
+          await page.close();
+          await server.close();
+        }
+      });
+
+  test(
       'a PNG or a JPEG of one\'s own, dropped on the picture, becomes its picture, made on ' +
           'the page, also after "Start again", until the original is chosen again; a file ' +
           'that is no image or too large is refused, saying so',

@@ -50,10 +50,19 @@ class ProgramOnPage {
   }
 
   // Starts the worker of `script`, keeping its messages and errors for the ProgramOnPage
-  // that takes it over.
+  // that takes it over. Until the worker has run the script (or for a tenth of a second at
+  // most), the page is not laid out (its root has the class "starting", which the page
+  // styles so): laying out its text (its fonts' first use) would hold this thread for
+  // some milliseconds just when the browser needs it to start the worker's thread.
   static prepare(script) {
     if (!ProgramOnPage.inWorker() || typeof WebAssembly != 'object') return;
     const worker = new Worker(script);
+    const root = document.documentElement;
+    root.classList.add('starting');
+    const show = () => root.classList.remove('starting');
+    setTimeout(show, 100);
+    worker.addEventListener('message', show, {once: true});
+    worker.addEventListener('error', show, {once: true});
     const said = [];
     worker.onmessage = worker.onerror = (event) => {
       event.preventDefault();
