@@ -39,8 +39,12 @@ for (const name of names.length ? names : Object.keys(pictures)) {
         {timeout: testTimeout}, async () => {
           await page.goto(url());
           await presents(page, 1);
-          const first = await page.evaluate(() => program.firstPresentAt);
+          const {startAt, receivedAt, firstPresentAt: first} =
+              await page.evaluate(() => program);
           assert.ok(first < 1000, `first frame ${first.toFixed(0)} ms after the page started`);
+          // The program's thread had the start between the page's start and the present.
+          assert.ok(startAt <= receivedAt && receivedAt <= first,
+                    `started ${startAt}, received ${receivedAt}, presented ${first}`);
           const framesIn2s = await page.evaluate(() => new Promise((resolve) => {
                                                    const wait = () => performance.now() >= 2000 ?
                                                        resolve(program.presented) :

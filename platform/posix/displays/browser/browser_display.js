@@ -7,8 +7,10 @@
 //   Module.page.active      whether the page has the focus and shows, and
 //   Module.page.hidden      whether it is hidden, both kept by the host as the page tells;
 //   Module.page.send(m)     a message to the page: {type: 'keys', codes} (the page's key
-//                           codes the program knows), {type: 'presented', count, at} (at:
-//                           the page's performance.now() clock), {type: 'leave'};
+//                           codes the program knows), {type: 'presented', count, at,
+//                           received} (at, and on the first present received, when the
+//                           program's thread had the start: both on the page's
+//                           performance.now() clock), {type: 'leave'};
 //   Module.page.listener    set here: takes the page's messages, {type: 'activation',
 //                           active, hidden}, {type: 'key', code, down}, {type: 'button',
 //                           button, down}, {type: 'motion', dx, dy}, {type: 'wheel',
@@ -96,8 +98,12 @@ mergeInto(LibraryManager.library, {
     }
     const page = Module.page;
     const at = performance.timeOrigin + performance.now() - page.timeOrigin;
-    if (page.times && !display.presented) page.times.presented = at;
-    page.send({type: 'presented', count: ++display.presented, at});
+    // The first present tells when this thread had the start, on the page's clock.
+    const first = !display.presented && page.times;
+    if (first) page.times.presented = at;
+    const presented = {type: 'presented', count: ++display.presented, at};
+    if (first) presented.received = page.times.received;
+    page.send(presented);
   },
 
   // A present waits for the animation frame at which the next of 60 refreshes a second is

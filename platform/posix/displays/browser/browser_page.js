@@ -19,9 +19,11 @@
 // the focus or visibility), report.exit(run) and report.abort(run), where run is the
 // start's own state, which the page shows as window.program: active (the page has the
 // focus and shows), started (the program's display listens), presented (the count of
-// presents), startAt (when the page started it) and firstPresentAt (when it first
-// presented), both on the page's performance.now() clock, exitCode, and unavailable: why
-// the program's script could not run (it did not come, or is no script), told by abort.
+// presents), startAt (when the page started it), receivedAt (when the program's thread
+// had the start, which waits for the worker to have run the program's script) and
+// firstPresentAt (when it first presented), all on the page's performance.now() clock,
+// exitCode, and unavailable: why the program's script could not run (it did not come, or
+// is no script), told by abort.
 // A start after such a failure fetches the script again. restart(start) starts the
 // program afresh while a start runs (with other pictures, say), without reporting the
 // end of the one that ran.
@@ -152,6 +154,7 @@ class ProgramOnPage {
       started: false,
       presented: 0,
       startAt: performance.now(),
+      receivedAt: null,
       firstPresentAt: null,
       exitCode: undefined,
       unavailable: null,
@@ -195,6 +198,7 @@ class ProgramOnPage {
         run.presented = message.count;
         if (run.firstPresentAt === null) {
           run.firstPresentAt = message.at;
+          run.receivedAt = message.received ?? null;
           this.report.change(run);
         }
         break;
