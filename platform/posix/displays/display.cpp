@@ -150,19 +150,16 @@ bool ChangedPicture::Prepare(const FrameView& frame) {
     converter_.emplace(frame.format, frame.palette ? &palette_ : nullptr);
     whole_ = true;
   }
-  // A black start is whole only where zero is not black (Convert).
-  return black_ ? converter_->Pixel(0) != 0 : whole_;
+  // A display cleared to black shows what a picture of zeros would, where zero is black
+  // (it is in every RGB format, and in a palette whose first colour is black): compared
+  // with one, only what is not black is sent. Otherwise the picture is sent whole.
+  if (black_) whole_ = converter_->Pixel(0) != 0;
+  return whole_;
 }
 
 ChangedArea ChangedPicture::Convert(const FrameView& frame, BYTE* out, int outPitch, Order order) {
   Prepare(frame);
-  // A display cleared to black shows what a picture of zeros would, where zero is black
-  // (it is in every RGB format, and in a palette whose first colour is black): compared
-  // with one, only what is not black is sent. Otherwise the picture is sent whole.
-  if (std::exchange(black_, false)) {
-    whole_ = converter_->Pixel(0) != 0;
-    if (!whole_) std::fill(kept_.begin(), kept_.end(), BYTE{0});
-  }
+  if (std::exchange(black_, false) && !whole_) std::fill(kept_.begin(), kept_.end(), BYTE{0});
   std::size_t bytes = frame.format.bitsPerPixel / 8;
   std::size_t rowBytes = frame.width * bytes;
   changedRows_.resize(frame.height);

@@ -97,8 +97,10 @@ TEST_F(ChangedPictureTest, AfterAClearToBlackOnlyWhatIsNotBlackIsSent) {
 
   changed.ShowsBlack();
   EXPECT_FALSE(changed.Prepare(spots.View()));
+  // Shown before, so that its palette is no change: zero is simply not black.
   Picture grey(64, 48);
   grey.palette[0] = {1, 1, 1, 0};
+  Convert(grey);
   changed.ShowsBlack();
   EXPECT_TRUE(changed.Prepare(grey.View()));
   EXPECT_EQ(Bounds(Convert(grey)), (std::vector<int>{0, 47, 0, 64}));
@@ -198,8 +200,6 @@ TEST_F(ChangedPictureTest, ColoursComeInTheDriversOrder) {
             (std::vector<BYTE>{255, 0, 0, 255, 0, 0, 255, 255}));
 }
 
-}  // namespace
-
 // Rows are compared eight bytes at a time: in a row of any length, the changed span runs
 // from the first changed pixel to the last, wherever they lie in those eight bytes.
 TEST_F(ChangedPictureTest, TheChangedSpanIsFoundInARowOfAnyLength) {
@@ -219,3 +219,5 @@ TEST_F(ChangedPictureTest, TheChangedSpanIsFoundInARowOfAnyLength) {
     }
   }
 }
+
+}  // namespace
