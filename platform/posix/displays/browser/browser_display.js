@@ -98,11 +98,12 @@ mergeInto(LibraryManager.library, {
     }
     const page = Module.page;
     const at = performance.timeOrigin + performance.now() - page.timeOrigin;
-    // The first present tells when this thread had the start, on the page's clock.
-    const first = !display.presented && page.times;
-    if (first) page.times.presented = at;
     const presented = {type: 'presented', count: ++display.presented, at};
-    if (first) presented.received = page.times.received;
+    // The first present also tells when this thread had the start, on the page's clock.
+    if (presented.count == 1 && page.times) {
+      page.times.presented = at;
+      presented.received = page.times.received;
+    }
     page.send(presented);
   },
 
