@@ -46,12 +46,13 @@ for preset in native asan fuzz; do build "$preset"; done
 # Tests on a real display depend on timing (a torn screenshot, a slow start under load):
 # one that fails is run once more. No X server here resets when its last client leaves,
 # as one resetting refuses a client that comes meanwhile.
+on_display=(xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp -noreset")
 # Where 32-bit Wine cannot run, the 32-bit build is still built and its imports checked.
 echo "=== test win64 ==="
-xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp -noreset" ctest --preset win64 -j"$jobs" --repeat until-pass:2
+"${on_display[@]}" ctest --preset win64 -j"$jobs" --repeat until-pass:2
 echo "=== test win32 ==="
 if [ "$wine32" = yes ]; then
-  xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp -noreset" ctest --preset win32 -j"$jobs" --repeat until-pass:2
+  "${on_display[@]}" ctest --preset win32 -j"$jobs" --repeat until-pass:2
 else
   ctest --preset win32 -R '^(deliverable|example)_(imports|resources)_'
   not_run_tests win32 -E '^(deliverable|example)_(imports|resources)_'
@@ -69,7 +70,7 @@ if [ "$wine32" = no ]; then
   native_skip=(-E '^e2e_win32_')
   not_run_tests native -R '^e2e_win32_'
 fi
-xvfb-run -a -s "-screen 0 800x600x24 -nolisten tcp -noreset" ctest --preset native -j"$jobs" --repeat until-pass:2 \
+"${on_display[@]}" ctest --preset native -j"$jobs" --repeat until-pass:2 \
   "${native_skip[@]}"
 # The web build's pages in headless Chromium, their canvas checked by the native build's
 # screenshot checker. Timing matters here too (the first frame within a second): a failed
