@@ -1,7 +1,9 @@
 // The first frame of a deliverable's web page, and the program's own start (from the
 // page's start of it to its first present, and from its thread's receipt of that start,
 // which waits for the worker to have run the program's script), beside the first message
-// of a page's worker of one line, in interleaved runs, each page in a fresh headless
+// of a page's worker of one line, in interleaved runs; and when the program's worker had
+// run its script, beside that message (what the browser's start of a worker, and the
+// fetch of its script, cost on this page), and from there to the first frame, each page in a fresh headless
 // Chromium to which no DevTools client attaches: DevTools slows what it watches (an
 // Error's stack, for one, is then gathered with its source positions). Each page writes
 // its figures, on its own performance.now() clock, into its title, and the browser's list
@@ -33,7 +35,7 @@ const teller = '<script>addEventListener("load", function tell() {' +
     ' const run = window.program;' +
     ' if (run && run.firstPresentAt !== null)' +
     '   document.title = `first ${run.firstPresentAt} ${run.firstPresentAt - run.startAt} ' +
-    '${run.firstPresentAt - run.receivedAt}`;' +
+    '${run.firstPresentAt - run.receivedAt} ${run.scriptRanAt}`;' +
     ' else setTimeout(tell, 5); });</script>';
 await fs.writeFile(path.join(site, page), html.replace('</body>', `${teller}</body>`));
 for (const compressed of ['br', 'gz']) await fs.rm(path.join(site, `${page}.${compressed}`));
@@ -76,7 +78,7 @@ async function firstIn(url) {
 }
 
 const servers = [await serve(site), await serve(baseline)];
-const figures = {frame: [], own: [], thread: [], worker: []};
+const figures = {frame: [], own: [], thread: [], ran: [], worker: []};
 try {
   for (let run = 1; run <= runs; ++run) {
     const measure = {
@@ -87,15 +89,17 @@ try {
     const order = run % 2 ? ['frame', 'worker'] : ['worker', 'frame'];
     const got = {};
     for (const what of order) got[what] = await measure[what]();
-    const [frame, own, thread] = got.frame;
+    const [frame, own, thread, ran] = got.frame;
     const [worker] = got.worker;
     figures.frame.push(frame);
     figures.own.push(own);
     figures.thread.push(thread);
+    figures.ran.push(ran);
     figures.worker.push(worker);
     console.log(`run ${run}: first frame ${frame.toFixed(0)} ms after the page's start, ` +
                 `${own.toFixed(0)} ms after the page started the program, ${thread.toFixed(0)} ` +
-                `ms after the program's thread had the start; a page's worker of ` +
+                `ms after the program's thread had the start; the program's script had run ` +
+                `in its worker ${ran.toFixed(0)} ms after the page's start; a page's worker of ` +
                 `one line: its first message ${worker.toFixed(0)} ms after its page's start; ` +
                 `the frame ${(frame - worker).toFixed(0)} ms behind`);
   }
@@ -106,8 +110,11 @@ try {
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const summary = (values) => `${median(values).toFixed(0)} ms (${
     Math.min(...values).toFixed(0)} to ${Math.max(...values).toFixed(0)})`;
-const behind = figures.frame.map((frame, run) => frame - figures.worker[run]);
+const behind = (values, from) => values.map((value, run) => value - from[run]);
 console.log(`bump-${name}, ${runs} runs, medians (ranges): first frame ${summary(figures.frame)}, ` +
             `the program's own start ${summary(figures.own)} (on its thread ` +
             `${summary(figures.thread)}), a one-line worker's first ` +
-            `message ${summary(figures.worker)}, the frame behind it ${summary(behind)}`);
+            `message ${summary(figures.worker)}, the frame behind it ` +
+            `${summary(behind(figures.frame, figures.worker))}: the program's script had run ` +
+            `in its worker ${summary(behind(figures.ran, figures.worker))} after that ` +
+            `message, and the frame came ${summary(behind(figures.frame, figures.ran))} after`);

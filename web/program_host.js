@@ -12,11 +12,15 @@
 // beside it. The host answers the program's end with
 // {type: 'exit', code} or {type: 'abort', what}. self.Module is the running program's
 // module, for those who watch it; Module.page.times, when each step of its start came on
-// the page's clock (received: the start came here; instantiated: the module's instance
-// made; main: the program's runtime ready, its main called; display: the program's
-// display started; presented: its first present), for those who measure it.
+// the page's clock (ran: the program's script had run here, which in a worker waits for
+// the browser to start the worker's thread and fetch the script; received: the start came
+// here; instantiated: the module's instance made; main: the program's runtime ready, its
+// main called; display: the program's display started; presented: its first present), for
+// those who measure it.
 // eslint-disable-next-line no-unused-vars
 function hostProgram(send) {
+  // The script has run by now; the host comes at its end.
+  const ranAt = performance.timeOrigin + performance.now();
   // Ending the program unwinds it with an ExitStatus, which has been reported by then.
   self.addEventListener('unhandledrejection', (event) => {
     if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
@@ -30,7 +34,10 @@ function hostProgram(send) {
   const start = ({module, files, program, directory, active, hidden, timeOrigin}) => {
     // The page's performance.now() clock.
     const now = () => performance.timeOrigin + performance.now() - timeOrigin;
-    page = {active, hidden, timeOrigin, send, listener: null, now, times: {received: now()}};
+    page = {
+      active, hidden, timeOrigin, send, listener: null, now,
+      times: {ran: ranAt - timeOrigin, received: now()},
+    };
     const Module = self.Module = {
       canvas,
       page,

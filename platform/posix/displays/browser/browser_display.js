@@ -8,8 +8,9 @@
 //   Module.page.hidden      whether it is hidden, both kept by the host as the page tells;
 //   Module.page.send(m)     a message to the page: {type: 'keys', codes} (the page's key
 //                           codes the program knows), {type: 'presented', count, at,
-//                           received} (at, and on the first present received, when the
-//                           program's thread had the start: both on the page's
+//                           ran, received} (at, and on the first present ran and
+//                           received, when the program's script had run in its thread
+//                           and when that thread had the start: all on the page's
 //                           performance.now() clock), {type: 'leave'};
 //   Module.page.listener    set here: takes the page's messages, {type: 'activation',
 //                           active, hidden}, {type: 'key', code, down}, {type: 'button',
@@ -99,9 +100,11 @@ mergeInto(LibraryManager.library, {
     const page = Module.page;
     const at = performance.timeOrigin + performance.now() - page.timeOrigin;
     const presented = {type: 'presented', count: ++display.presented, at};
-    // The first present also tells when this thread had the start, on the page's clock.
+    // The first present also tells when this thread had run the program's script and had
+    // the start, on the page's clock.
     if (presented.count == 1 && page.times) {
       page.times.presented = at;
+      presented.ran = page.times.ran;
       presented.received = page.times.received;
     }
     page.send(presented);

@@ -19,9 +19,11 @@
 // the focus or visibility), report.exit(run) and report.abort(run), where run is the
 // start's own state, which the page shows as window.program: active (the page has the
 // focus and shows), started (the program's display listens), presented (the count of
-// presents), startAt (when the page started it), receivedAt (when the program's thread
-// had the start, which waits for the worker to have run the program's script) and
-// firstPresentAt (when it first presented), all on the page's performance.now() clock,
+// presents), startAt (when the page started it), scriptRanAt (when the program's thread
+// had run the program's script: in a worker, once the browser had started the worker's
+// thread and fetched the script), receivedAt (when that thread had the start, which waits
+// for the script) and firstPresentAt (when it first presented), all on the page's
+// performance.now() clock,
 // exitCode, and unavailable: why the program's script could not run (it did not come, or
 // is no script), told by abort.
 // A start after such a failure fetches the script again. restart(start) starts the
@@ -154,6 +156,7 @@ class ProgramOnPage {
       started: false,
       presented: 0,
       startAt: performance.now(),
+      scriptRanAt: null,
       receivedAt: null,
       firstPresentAt: null,
       exitCode: undefined,
@@ -198,6 +201,7 @@ class ProgramOnPage {
         run.presented = message.count;
         if (run.firstPresentAt === null) {
           run.firstPresentAt = message.at;
+          run.scriptRanAt = message.ran ?? null;
           run.receivedAt = message.received ?? null;
           this.report.change(run);
         }
