@@ -1,8 +1,8 @@
 // One web page as visitors meet it, beyond the happy path: the keyboard and the mouse
 // after the end, a page in a frame without the focus, a visitor who goes away and comes
-// back, a touch screen, the browser's own keys and zoom, browsers without WebAssembly or
-// JavaScript, a slow link, full screen, a lost canvas, a fast monitor, and what the page
-// says and how legibly.
+// back, a touch screen, a tablet's pen, the browser's own keys and zoom, browsers without
+// WebAssembly or JavaScript, a slow link, full screen, a lost canvas, a fast monitor, and
+// what the page says and how legibly.
 //   node tests/web/visitors_test.mjs BIN-FOLDER PICTURE-FOLDER CHECKER
 import assert from 'node:assert/strict';
 import fs from 'node:fs/promises';
@@ -215,6 +215,43 @@ describe('a visitor of bump-paris', () => {
             });
             await startedAgain(page, () => page.touchscreen.tap(button.x, button.y));
           }
+          await client.detach();
+        } finally {
+          await page.close();
+        }
+      });
+
+  test(
+      "a tablet's pen touching the picture ends it as a finger does, without locking the " +
+          'pointer or clicking; a pen\'s tap on "Start again" starts it again',
+      {timeout: testTimeout}, async () => {
+        const page = await opened((page) => page.evaluateOnNewDocument(() => {
+          window.mouse = [];
+          HTMLCanvasElement.prototype.requestPointerLock = () => window.mouse.push('lock');
+          for (const type of ['mousedown', 'mouseup']) {
+            window.addEventListener(type, (event) => {
+              if (event.target.tagName == 'CANVAS') window.mouse.push(type);
+            }, true);
+          }
+        }));
+        try {
+          const client = await page.createCDPSession();
+          const pen = (type, x, y) => client.send('Input.dispatchMouseEvent', {
+            type, x, y, button: 'left', buttons: type == 'mouseReleased' ? 0 : 1,
+            clickCount: 1, pointerType: 'pen',
+          });
+          await pen('mousePressed', 400, 300);
+          assert.equal(await exited(page), 0);
+          await pen('mouseReleased', 400, 300);
+          assert.deepEqual(await page.evaluate(() => window.mouse), [], 'mouse events');
+          const button = await page.$eval('#again', (element) => {
+            const {x, y, width, height} = element.getBoundingClientRect();
+            return {x: x + width / 2, y: y + height / 2};
+          });
+          await startedAgain(page, async () => {
+            await pen('mousePressed', button.x, button.y);
+            await pen('mouseReleased', button.x, button.y);
+          });
           await client.detach();
         } finally {
           await page.close();

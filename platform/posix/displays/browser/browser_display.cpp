@@ -22,10 +22,10 @@
 // down in the next read, so that a short tap is not lost between frames. Keys that the
 // browser or the system take for themselves (full screen, new tab, switching windows,
 // ...) stay theirs and reach the program not at all; browser_page.js says which. A touch
-// on the canvas is the space bar, as a touch screen has no keys. The mouse: movements
-// over the canvas or, once a click has locked the pointer to it, anywhere; buttons and
-// wheel steps over the canvas. When the program ends, the page is the page's again: no
-// listener of the display stays.
+// on the canvas (a finger's or a pen's) is the space bar, as a touch screen has no keys.
+// The mouse: movements over the canvas or, once a click has locked the pointer to it,
+// anywhere; buttons and wheel steps over the canvas. When the program ends, the page is
+// the page's again: no listener of the display stays.
 //
 // Limits: one canvas, 2D context; the desktop is taken to be 1920 x 1200, since any mode
 // is scaled to the page; the cursor clip is kept but confines nothing, as a locked

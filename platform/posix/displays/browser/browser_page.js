@@ -31,9 +31,10 @@
 // end of the one that ran.
 //
 // While a program runs, this side listens to the page, and only then: keys, mouse buttons,
-// movements and wheel, touches, focus and visibility. Keys that the browser or the system
-// take for themselves do what they do there and leave the program running; every other
-// key the program knows reaches it, and the page does nothing more with it.
+// movements and wheel, touches (of fingers and pens), focus and visibility. Keys that the
+// browser or the system take for themselves do what they do there and leave the program
+// running; every other key the program knows reaches it, and the page does nothing more
+// with it.
 'use strict';
 // eslint-disable-next-line no-unused-vars
 class ProgramOnPage {
@@ -257,7 +258,10 @@ class ProgramOnPage {
     const send = (message) => this.send(message);
     // Control, Alt and the system keys held but not yet told (below).
     const modifiers = new Map();
+    // What touches the canvas: fingers (how many) and pens (their pointers).
     let touches = 0;
+    const pens = new Set();
+    const touching = () => touches > 0 || pens.size > 0;
 
     let hidden = document.visibilityState == 'hidden';
     const activation = () => {
@@ -270,6 +274,7 @@ class ProgramOnPage {
         // What was held goes with the focus; a key released elsewhere sends no event here.
         modifiers.clear();
         touches = 0;
+        pens.clear();
         this.report.change(run);
       }
       send({type: 'activation', active, hidden});
@@ -333,11 +338,16 @@ class ProgramOnPage {
 
     // The page numbers its buttons left, middle, right, back; DirectInput left, right,
     // middle, back.
+    // The mouse events a pen makes are no mouse's (below).
     const buttons = [0, 2, 1, 3];
+    let pointer = 'mouse';
     const button = (down) => (event) => {
-      if (event.button < buttons.length) send({type: 'button', button: buttons[event.button], down});
+      if (pointer != 'pen' && event.button < buttons.length) {
+        send({type: 'button', button: buttons[event.button], down});
+      }
     };
     listen(canvas, 'mousedown', (event) => {
+      if (pointer == 'pen') return;
       if (document.pointerLockElement !== canvas && canvas.requestPointerLock) {
         // A browser that refuses (too soon after Escape freed it) says so in a promise.
         Promise.resolve(canvas.requestPointerLock()).catch(() => {});
@@ -363,15 +373,34 @@ class ProgramOnPage {
 
     // A touch is a key press, held while a finger stays; a touch on a page in the
     // background only brings it to the front, as a click does.
+    const told = (change) => {
+      const was = touching();
+      change();
+      if (touching() != was) send({type: 'touch', down: touching()});
+    };
     const touched = (event) => {
       if (!run.active) return;
       event.preventDefault();
-      const now = event.targetTouches.length;
-      if ((now > 0) != (touches > 0)) send({type: 'touch', down: now > 0});
-      touches = now;
+      told(() => touches = event.targetTouches.length);
     };
     listen(canvas, 'touchstart', touched, {passive: false});
     listen(canvas, 'touchend', touched, {passive: false});
     listen(canvas, 'touchcancel', touched, {passive: false});
+    // A tablet's pen is a finger too (a tablet may have no keys): it neither clicks nor
+    // takes the pointer. Its pointerdown cancelled, the browser makes no mouse events of it;
+    // captured, it is lifted here wherever it goes; on a page in the background it only
+    // brings the page to the front.
+    const penned = (down) => (event) => {
+      pointer = event.pointerType;
+      if (pointer != 'pen' || !run.active) return;
+      if (down) {
+        event.preventDefault();
+        canvas.setPointerCapture(event.pointerId);
+      }
+      told(() => (down ? pens.add(event.pointerId) : pens.delete(event.pointerId)));
+    };
+    listen(canvas, 'pointerdown', penned(true));
+    listen(canvas, 'pointerup', penned(false));
+    listen(canvas, 'pointercancel', penned(false));
   }
 }
