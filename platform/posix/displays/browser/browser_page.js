@@ -23,9 +23,8 @@
 // had run the program's script: in a worker, once the browser had started the worker's
 // thread and fetched the script), receivedAt (when that thread had the start, which waits
 // for the script) and firstPresentAt (when it first presented), all on the page's
-// performance.now() clock,
-// exitCode, and unavailable: why the program's script could not run (it did not come, or
-// is no script), told by abort.
+// performance.now() clock, exitCode, and unavailable: why the program's script could not
+// run (it did not come, or is no script), told by abort.
 // A start after such a failure fetches the script again. restart(start) starts the
 // program afresh while a start runs (with other pictures, say), without reporting the
 // end of the one that ran.
@@ -337,24 +336,23 @@ class ProgramOnPage {
     });
 
     // The page numbers its buttons left, middle, right, back; DirectInput left, right,
-    // middle, back.
-    // The mouse events a pen makes are no mouse's (below).
+    // middle, back. The mouse events a pen makes (below) press no button and lock nothing.
     const buttons = [0, 2, 1, 3];
     let pointer = 'mouse';
-    const button = (down) => (event) => {
-      if (pointer != 'pen' && event.button < buttons.length) {
-        send({type: 'button', button: buttons[event.button], down});
-      }
+    const byMouse = (listener) => (event) => {
+      if (pointer != 'pen') listener(event);
     };
-    listen(canvas, 'mousedown', (event) => {
-      if (pointer == 'pen') return;
+    const button = (down) => (event) => {
+      if (event.button < buttons.length) send({type: 'button', button: buttons[event.button], down});
+    };
+    listen(canvas, 'mousedown', byMouse((event) => {
       if (document.pointerLockElement !== canvas && canvas.requestPointerLock) {
         // A browser that refuses (too soon after Escape freed it) says so in a promise.
         Promise.resolve(canvas.requestPointerLock()).catch(() => {});
       }
       button(true)(event);
-    });
-    listen(canvas, 'mouseup', button(false));
+    }));
+    listen(canvas, 'mouseup', byMouse(button(false)));
     listen(canvas, 'mousemove', (event) => {
       if (event.movementX || event.movementY) {
         send({type: 'motion', dx: event.movementX, dy: event.movementY});
