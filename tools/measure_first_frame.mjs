@@ -3,12 +3,13 @@
 // which waits for the worker to have run the program's script), beside the first message
 // of a page's worker of one line, in interleaved runs; and when the program's worker had
 // run its script, beside that message (what the browser's start of a worker, and the
-// fetch of its script, cost on this page), and from there to the first frame, each page in a fresh headless
-// Chromium to which no DevTools client attaches: DevTools slows what it watches (an
-// Error's stack, for one, is then gathered with its source positions). Each page writes
-// its figures, on its own performance.now() clock, into its title, and the browser's list
-// of pages (its HTTP endpoint, which attaches to nothing) tells the title. The browser starts on a blank
-// page and is left two seconds to its own start-up work, as in tools/measure_web.mjs.
+// fetch of its script, cost on this page), and from there to the first frame. Each page
+// loads in a fresh headless Chromium to which no DevTools client attaches: DevTools slows
+// what it watches (an Error's stack, for one, is then gathered with its source
+// positions). Each page writes its figures, on its own performance.now() clock, into its
+// title, and the browser's list of pages (its HTTP endpoint, which attaches to nothing)
+// tells the title. The browser starts on a blank page and is left two seconds to its own
+// start-up work, as in tools/measure_web.mjs.
 // Run on the web build's site (tools/measure_web.sh builds it), or on the site in SITE (one
 // built before a change, say):
 //   node tools/measure_first_frame.mjs [paris|morph|morphose] [RUNS] [SITE]
